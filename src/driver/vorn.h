@@ -1,0 +1,13 @@
+// The program driver: one run from the command line to the closing summary.
+#pragma once
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Runs the program in the current directory; args are the command-line arguments after the
+// program name. Returns the exit status, 0 in every case.
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input);
+
+}  // namespace vorn

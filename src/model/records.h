@@ -1,0 +1,225 @@
+// The shared records of a run: structure, settings, topology and per-atom results.
+//
+// Numbering: atom, ring, operator, dummy, kappa-set, type and free-variable numbers are
+// 1-based as in the files and logs, so slot 0 of those tables is unused. Small fixed
+// dimensions (x, y, z; the six U components; neighbour and ring-member slots) are 0-based.
+// Fixed-width texts are std::string holding exactly their width, blank-padded.
+#pragma once
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// Capacities: storage is sized to the data, these are the limits the run enforces.
+constexpr int nat = 100000;    // atoms, asymmetric unit plus generated
+constexpr int nbond = 20;      // neighbours per atom
+constexpr int maxrings = 1000; // rings
+constexpr int maxmem = 100;    // atoms per ring
+constexpr int ndumax = 2000;   // dummy atoms
+constexpr int maxnei = 1000;   // entries of an environment list
+constexpr int maxchar = 40;    // words per split line
+constexpr int maxsym = 48;     // symmetry operators
+constexpr int maxfvar = 200;   // free variables
+constexpr int maxline = 255;   // characters per logical line
+
+using Vec3 = std::array<float, 3>;
+using Mat3 = std::array<std::array<float, 3>, 3>;  // m[row][column]
+
+constexpr Mat3 unit_matrix() { return Mat3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
+
+// ---- structure (filled by the readers) ----
+
+struct Atoms {
+  int ia = 0;                      // atoms of the asymmetric unit
+  std::vector<std::string> atom;   // text(8) label
+  std::vector<Vec3> xf;            // fractional
+  std::vector<Vec3> xc;            // Cartesian, Angstrom
+  std::vector<int> itype;          // atomic number
+  std::vector<std::string> asym;   // text(5) site-symmetry tag
+};
+
+struct Atoms1 {
+  std::vector<int> iut;    // 1 isotropic, 2 anisotropic (XD: 3, 4 with higher orders)
+  std::vector<int> isft;   // scattering-factor type
+  std::vector<int> lmx;    // highest multipole level: 4, or 2 for hydrogen
+  std::vector<float> occ;  // site occupancy
+  std::vector<int> iaf;    // 0 normal, 1 special position, -1 disordered
+};
+
+struct AtUij {
+  std::vector<std::array<float, 6>> u;  // U11 U22 U33 U12 U13 U23; Uiso in u[0]
+};
+
+struct AtTypes {
+  int ntyp = 0;
+  std::vector<int> iatype{0};  // atomic number of each type, 1-based
+};
+
+struct UCell {
+  std::array<float, 6> uc{};  // a, b, c (Angstrom), alpha, beta, gamma (degrees)
+};
+
+struct Transf {
+  Mat3 rm = unit_matrix();   // fractional -> Cartesian
+  Mat3 rm1 = unit_matrix();  // Cartesian -> fractional
+};
+
+// x'(j) = sum_i fs[n][i][j] x(i) + ts[n][j]; operator 1 is the identity.
+struct Symm {
+  int ns = 0;
+  std::vector<Mat3> fs = std::vector<Mat3>(1);
+  std::vector<Vec3> ts = std::vector<Vec3>(1);
+};
+
+struct Shelx1 {
+  std::array<float, maxfvar + 1> fvar{};  // fvar[1] is the overall scale
+  std::array<float, 7> wght{};            // wght[1..6]
+  int ifv = 0;
+};
+
+struct Resi1 {
+  std::vector<std::string> resi1{std::string(17, ' ')};  // text(17) per residue atom
+  std::vector<std::string> resi2{std::string(10, ' ')};  // text(10)
+  bool resi11 = false;
+};
+
+struct Cryst {
+  int natoms = 0;
+  std::vector<int> isymeq;  // generated atom -> its asymmetric-unit atom
+  std::vector<int> nsymeq;  // asymmetric-unit atom -> number of its images
+};
+
+// ---- settings (control file) ----
+
+struct Settings {
+  int iform = 0;                          // 1 SHELX, 2 XD, 3 AIM2TAB, 5 PLATON
+  std::array<std::string, 2> fname{std::string(60, ' '), std::string(60, ' ')};
+  std::string mas = std::string(60, ' ');  // xdold: XD master file
+  bool lrs = false;                        // rename SHELX atoms
+  int irs = 0;                             // 0 straight counting, 1 per atom type
+  bool lsx = false;                        // plain conversion to XD files
+  int iverbose = 1;
+  int iprint = 0;
+  float tol1 = 0.2f, tol2 = 0.1f, tol3 = 0.1f;
+  std::array<float, 55> covrad{};          // 1..54, set by init
+  int ncells = -1;                         // -1: no fragment completion
+  int ifra = 1;                            // 0 for Cartesian input formats
+  bool led = false, ldd = false;           // disorder: X-H extension, databank
+  std::array<bool, 8> lkeys{};             // lkeys[1..7]
+  bool lfh = false;                        // X-H extension
+  bool lhyd = true, lheav = true;          // chemical/kappa constraints
+  int isimple = 0;
+  bool ldb = false;
+  int ntot = 0, nfound = 0, nmissed = 0;   // databank counters
+  std::string abank = std::string(60, ' ');
+  bool lring = false;
+  int nrmin = 0, nrmax = 0;
+  bool lspe = false;
+  int isca = 1;
+  float sumofpv = 0.0f;
+  std::string amodel = "TEST" + std::string(16, ' ');  // text(20)
+  int nsft = 0;
+};
+
+// ---- topology ----
+
+struct Neighbors {
+  std::vector<int> nnei;
+  std::vector<std::array<int, nbond>> jnei;    // nearest first
+  std::vector<std::array<float, nbond>> rnei;
+  std::vector<int> jtnei;                      // distinct neighbour elements
+  std::vector<std::array<int, nbond>> janei;   // their atomic numbers, ascending
+  std::vector<std::array<int, nbond>> jnnei;   // neighbours per element
+  std::vector<std::vector<std::vector<int>>> jsnei;  // the neighbours of each element
+};
+
+struct Conmat {
+  std::vector<std::array<int, nbond>> icmat;
+  std::vector<int> nba;
+};
+
+struct Newat {
+  int ia1 = 0;
+  std::vector<int> iaref{0};
+};
+
+struct Rings {
+  int nor = 0;
+  std::vector<int> noar{0};               // ring size
+  std::vector<std::vector<int>> nra{{}};  // members in ring order
+  std::vector<bool> planar{false};
+  std::vector<int> ipldum{0};             // ring-centre dummy, 0 = none yet
+};
+
+struct Choices {
+  std::vector<std::array<int, nbond>> nbaf;
+  std::vector<int> ivis;
+};
+
+// One environment search: the atoms around one atom, overwritten by each search.
+struct Neig {
+  int inei = 0;
+  std::vector<int> iatn{0};
+  std::vector<float> rnd{0};
+  int ity = 0;
+  std::vector<int> natnum{0};
+  std::vector<int> ndt{0};
+  std::vector<std::vector<int>> ndtnum{{}};
+};
+
+struct Forring {
+  int iring = 0;
+  int imemb = 0;
+};
+
+// ---- local axes, parameters, equivalence ----
+
+using Plm = std::array<std::array<float, 9>, 5>;  // plm[l][m + 4]
+
+struct Mpoles {
+  std::vector<float> pv, spv;
+  std::vector<Plm> plm;
+  std::vector<std::array<int, 12>> iar;  // iar[i][1..11]
+};
+
+struct Mpoles1 {
+  int ifind = 0;
+  float pv1 = 0, spv1 = 0;
+  std::array<float, 2> rkap1{};
+  Plm plm1{};
+};
+
+struct Kappas {
+  int nkap = 0;
+  std::vector<std::array<float, 2>> rkappa{{0, 0}};
+  std::vector<int> nkapsf{0};
+};
+
+struct Kappaset {
+  int itkset = 0;
+  std::vector<int> kset;  // per atom
+};
+
+struct Dummy {
+  int ndum = 0;
+  std::vector<std::string> dlab{std::string(6, ' ')};  // text(6)
+  std::vector<Vec3> xdum{Vec3{}};
+};
+
+struct Except {
+  std::vector<int> iexp;
+  std::vector<std::string> group;  // text(40)
+};
+
+struct Forh {
+  std::vector<int> ihp, isp, ihnei;
+};
+
+struct PerAtomText {
+  std::vector<std::string> res;    // text(100) MoPro URATIO restraint
+  std::vector<std::string> mcon;   // text(90) MoPro population constraint
+  std::vector<std::string> mopro;  // text(90) MoPro local-axes line
+};
+
+}  // namespace vorn

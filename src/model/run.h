@@ -1,0 +1,75 @@
+// The run context: every shared record, the open files and the console, passed to each stage.
+#pragma once
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "model/records.h"
+
+namespace vorn {
+
+struct Run {
+  // structure
+  Atoms atoms;
+  Atoms1 atoms1;
+  AtUij at_uij;
+  AtTypes at_types;
+  UCell ucell;
+  Transf transf;
+  Symm symm;
+  Shelx1 shelx1;
+  Resi1 resi1;
+  Cryst cryst;
+  // settings
+  Settings set;
+  // topology
+  Neighbors neighbors;
+  Conmat conmat;
+  Newat newat;
+  Rings rings;
+  Choices choices;
+  Neig neig;
+  Forring forring;
+  std::vector<int> isn;  // ranked neighbours of the atom being processed
+  bool lpg = false;
+  // local axes, parameters, equivalence
+  Mpoles mpoles;
+  Mpoles1 mpoles1;
+  Kappas kappas;
+  Kappaset kappaset;
+  Dummy dummy;
+  Except except;
+  std::vector<bool> ichemcon;
+  Forh forh;
+  PerAtomText text;
+
+  // files: the driver opens the long-lived ones, stages append in a fixed order
+  std::ofstream imas;   // xd_vorn.mas
+  std::ofstream ipro;   // mopro_vorn.par
+  std::ofstream icon;   // con_mopro.inp
+  std::ofstream nout;   // vorn.out, the log
+  std::ofstream iplat;  // vorn.spf
+  std::ofstream ixp;    // xd_vorn.inp
+  std::ofstream ifh;    // fixedH.ins
+  std::ofstream irb;    // reset.bond
+  std::ofstream icb;    // const.bond
+  std::ofstream ires;   // res_mopro.inp
+  std::ifstream idb;    // databank
+
+  std::ostream* console = &std::cout;
+  std::istream* input = &std::cin;
+
+  Run();
+};
+
+// Number of per-atom slots in use (atoms 1..natoms, slot 0 unused).
+int atom_slots(const Run& run);
+
+// Appends one atom with the cleared defaults (occupancy 1, blank texts) and returns its
+// number; stops the run with "Too many atoms" from `where` past the capacity.
+int add_atom(Run& run, const std::string& where);
+
+// Resizes every per-atom table to hold atoms 1..n.
+void resize_atoms(Run& run, int n);
+
+}  // namespace vorn

@@ -1,0 +1,18 @@
+// Structure summary: occupancy classes, element types and the atom listing.
+#pragma once
+#include <ostream>
+
+#include "model/run.h"
+
+namespace vorn {
+
+// iaf: 0 normal, 1 on a special position (an image within 0.001 A), -1 disordered.
+void checkocc(Run& run);
+
+// Element types on the log.
+void prattyp(Run& run);
+
+// The atom table with fractional and Cartesian coordinates and the class counts.
+void printatoms(Run& run, std::ostream& out);
+
+}  // namespace vorn

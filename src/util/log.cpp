@@ -1,0 +1,24 @@
+// Shared writers for the log and the console.
+#include "util/log.h"
+
+namespace vorn {
+
+void logl(Run& run, const std::string& s) {
+  if (run.nout.is_open()) run.nout << s << '\n';
+}
+
+void conl(Run& run, const std::string& s) { *run.console << s << '\n'; }
+
+void both(Run& run, const std::string& s) {
+  logl(run, s);
+  conl(run, s);
+}
+
+void cboth(Run& run, const std::string& s) {
+  conl(run, s);
+  logl(run, s);
+}
+
+std::string rule(char c, int n) { return " " + std::string(n, c); }
+
+}  // namespace vorn

@@ -1,0 +1,17 @@
+// Shared writers for the log (vorn.out) and the console; a text may hold several lines.
+#pragma once
+#include <string>
+
+#include "model/run.h"
+
+namespace vorn {
+
+void logl(Run& run, const std::string& s);   // log
+void conl(Run& run, const std::string& s);   // console
+void both(Run& run, const std::string& s);   // log, then console
+void cboth(Run& run, const std::string& s);  // console, then log
+
+// The rule of one blank and n copies of c.
+std::string rule(char c, int n = 71);
+
+}  // namespace vorn
