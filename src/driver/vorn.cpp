@@ -1,6 +1,205 @@
-// The program driver (being written).
+// The program driver: defaults, files, control file, reader, stages in order, summary, times.
 #include "driver/vorn.h"
 
+#include <sys/resource.h>
+
+#include <fstream>
+#include <new>
+
+#include "databank/rescale.h"
+#include "driver/banner.h"
+#include "driver/control.h"
+#include "localaxes/localdef.h"
+#include "model/run.h"
+#include "readers/shelx.h"
+#include "topology/fragments.h"
+#include "topology/neighbors.h"
+#include "topology/rings.h"
+#include "util/err.h"
+#include "util/format.h"
+#include "util/log.h"
+#include "writers/atomrecords.h"
+#include "writers/mopro.h"
+#include "writers/plotfile.h"
+
 namespace vorn {
-int vorn_main(const std::vector<std::string>&, std::ostream&, std::istream&) { return 0; }
+
+namespace {
+
+constexpr const char* kPlace = "VORN";
+
+// Per-process user and system CPU time since the previous reading.
+struct Clock {
+  float last_user = 0, last_sys = 0;
+  std::array<float, 2> read() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    float u = static_cast<float>(ru.ru_utime.tv_sec) + static_cast<float>(ru.ru_utime.tv_usec) * 1e-6f;
+    float s = static_cast<float>(ru.ru_stime.tv_sec) + static_cast<float>(ru.ru_stime.tv_usec) * 1e-6f;
+    std::array<float, 2> tm{u - last_user, s - last_sys};
+    last_user = u, last_sys = s;
+    return tm;
+  }
+};
+
+std::string times(const std::array<float, 2>& tm) {
+  return " " + fmt::f(tm[0], 12, 1) + " " + fmt::f(tm[1], 12, 1) + " " + fmt::f(tm[0] + tm[1], 12, 1);
+}
+
+void open_out(std::ofstream& f, const char* name) {
+  f.open(name, std::ios::out | std::ios::trunc);
+  if (!f) err(kPlace, std::string("Unable to open output file ") + name);
+}
+
+void read_structure(Run& run) {
+  const std::string& name = run.set.fname[0];
+  switch (run.set.iform) {
+    case 1: readshelx(run, name); break;
+    // readxd, readaim2tab and readplaton come with their own readers
+    case 2: err(kPlace, "XD input is not available in this build");
+    case 3: err(kPlace, "AIM2TAB input is not available in this build");
+    case 5: err(kPlace, "PLATON input is not available in this build");
+    default: err(kPlace, "Unknown input file format");
+  }
+}
+
+// Asks for another databank name until one opens; a blank answer asks again.
+void open_databank(Run& run) {
+  run.idb.open(fmt::trim(run.set.abank));
+  if (run.idb) return;
+  conl(run, "\n Error opening databank file " + run.set.abank);
+  while (!run.idb.is_open() || !run.idb) {
+    std::string answer;
+    do {
+      run.set.abank = std::string(60, ' ');
+      *run.console << " Enter the name of databank file : " << std::flush;
+      if (!std::getline(*run.input, answer)) err(kPlace, "No databank file name on standard input");
+      if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+      run.set.abank = fmt::pad(answer, 60);
+    } while (fmt::trim(run.set.abank).empty());
+    run.idb.clear();
+    run.idb.open(fmt::trim(run.set.abank));
+  }
+}
+
+void summary(Run& run) {
+  const Settings& s = run.set;
+  logl(run, "\n" + fmt::rep('-', 80));
+  both(run, "\n XD instructions are in file            : xd_vorn.mas");
+  if (s.ldb || s.lfh || s.lsx) cboth(run, " XD parameters are in file              : xd_vorn.inp");
+  if (s.lfh) {
+    cboth(run, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
+    cboth(run, " RESET BOND instructions for H-atoms    : reset.bond");
+    cboth(run, " CONSTRAINT instructions for H-atoms    : const.bond");
+  }
+  cboth(run, " Cartesian coordinates in PLATON format : vorn.ang");
+  cboth(run, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
+  cboth(run, " PLATON plot file with local axes       : vorn.spf");
+  cboth(run, " Program log file                       : vorn.out");
+  cboth(run, "");
+  cboth(run, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
+  if (s.ldb) cboth(run, " Summary of DB atom types : grep 'DB comment' vorn.out");
+  if (s.lfh) cboth(run, " Summary of X-H distances : grep -i 'x-h' vorn.out");
+  cboth(run, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
+}
+
+void drive(Run& run, Clock& clock) {
+  init(run);
+  header(*run.console);
+  open_out(run.imas, "xd_vorn.mas");
+  open_out(run.ipro, "mopro_vorn.par");
+  mopro_par_header(run);
+  open_out(run.icon, "con_mopro.inp");
+  con_header(run);
+  open_out(run.nout, "vorn.out");
+  header(run.nout);
+  readinp(run);
+  read_structure(run);
+  Settings& s = run.set;
+  s.nsft = 1;
+  for (int i = 1; i <= run.atoms.ia; ++i) s.nsft = std::max(s.nsft, run.atoms1.isft[i]);
+  open_out(run.iplat, "vorn.spf");
+  spf_head(run);
+  if (s.ldb) open_databank(run);
+  if (s.ifra == 1 && s.ncells >= 0) gencompletefrags(run);
+  else run.cryst.natoms = run.atoms.ia;
+  if (s.lring) {
+    clock.read();
+    connect4rings(run);
+    findrings(run);
+    both(run, "\n Timing for ring search u,s,t (s) :" + times(clock.read()));
+  }
+  if (s.lfh) {
+    open_out(run.irb, "reset.bond");
+    open_out(run.icb, "const.bond");
+    open_out(run.ires, "res_mopro.inp");
+    res_header(run);
+  }
+  findallneighbors(run);
+  localdef(run);
+  if (s.lfh) {
+    run.irb.close();
+    run.icb.close();
+    res_uratio_and_close(run);
+  }
+  if (s.ldb || s.lfh || s.lsx) {
+    open_out(run.ixp, "xd_vorn.inp");
+    logl(run, "\n" + fmt::rep('-', 80));
+    both(run, "\n Creating XD parameter file...");
+    if (!s.lsx) {
+      if (s.lfh) open_out(run.ifh, "fixedH.ins");
+      if (s.ldb) {
+        cboth(run, "\n ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = " + fmt::i(s.ntot, 8) +
+                       fmt::i(s.nfound, 8) + fmt::i(s.nmissed, 8));
+        if (s.isca != 0) rescalepv(run);
+      }
+    }
+    write_atom_records(run);
+    con_similarity_and_close(run);
+    run.ixp.close();
+    if (s.lfh) run.ifh.close();
+  }
+  spf_tail(run);
+  run.iplat.close();
+  summary(run);
+  run.imas.close();
+  if (s.ldb) run.idb.close();
+}
+
+}  // namespace
+
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input) {
+  if (!args.empty()) {
+    header(console);
+    if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
+    return 0;
+  }
+  Run run;
+  run.console = &console;
+  run.input = &input;
+  Clock clock;
+  auto stop = [&](const Fatal& f) {
+    const std::string t = err_text(f);
+    if (run.nout.is_open()) {
+      run.nout << t;
+      run.nout.close();
+    }
+    console << t << std::flush;
+  };
+  try {
+    drive(run, clock);
+  } catch (const Fatal& f) {
+    stop(f);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    stop(Fatal(kPlace, "Out of memory"));
+    return 0;
+  }
+  clock.last_user = clock.last_sys = 0;
+  both(run, "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n");
+  logl(run, fmt::rep('-', 80) + "\n");
+  run.nout.close();
+  return 0;
+}
+
 }  // namespace vorn

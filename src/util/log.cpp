@@ -22,3 +22,9 @@ void cboth(Run& run, const std::string& s) {
 std::string rule(char c, int n) { return " " + std::string(n, c); }
 
 }  // namespace vorn
+
+namespace vorn {
+void stage_pending(Run& run, const std::string& op) {
+  logl(run, "\n " + op + " : not available in this build; stage skipped");
+}
+}  // namespace vorn

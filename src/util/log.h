@@ -15,3 +15,8 @@ void cboth(Run& run, const std::string& s);  // console, then log
 std::string rule(char c, int n = 71);
 
 }  // namespace vorn
+
+namespace vorn {
+// Log line of a stage that this build does not have yet: the run goes on without it.
+void stage_pending(Run& run, const std::string& op);
+}  // namespace vorn

@@ -1,8 +1,80 @@
-// Fixed-column fields.
+// Fixed-column fields: widths, rounding on the exact binary value, signs and overflow.
 #include <gtest/gtest.h>
 
 #include "util/format.h"
 
 using namespace vorn;
 
-TEST(Format, Placeholder) { EXPECT_EQ(fmt::i(5, 3), "  5"); }
+TEST(Format, IntegerFields) {
+  EXPECT_EQ(fmt::i(5, 3), "  5");
+  EXPECT_EQ(fmt::i(-12, 3), "-12");
+  EXPECT_EQ(fmt::i(0, 4), "   0");
+  EXPECT_EQ(fmt::i(1000, 3), "***");
+  EXPECT_EQ(fmt::i(-100, 3), "***");
+  EXPECT_EQ(fmt::i(99999999, 8), "99999999");
+  EXPECT_EQ(fmt::i(3, 3, true), " +3");
+  EXPECT_EQ(fmt::i(0, 3, true), " +0");
+  EXPECT_EQ(fmt::i(12, 1), "*");
+}
+
+TEST(Format, FixedPointWidthsUsedByTheFiles) {
+  EXPECT_EQ(fmt::f(1.0f, 8, 4), "  1.0000");
+  EXPECT_EQ(fmt::f(-0.5f, 8, 4), " -0.5000");
+  EXPECT_EQ(fmt::f(1.0f / 3.0f, 10, 6), "  0.333333");
+  EXPECT_EQ(fmt::f(-12.34567f, 12, 4), "    -12.3457");
+  EXPECT_EQ(fmt::f(0.12345f, 9, 5), "  0.12345");
+  EXPECT_EQ(fmt::f(2.0f, 5, 2), " 2.00");
+  EXPECT_EQ(fmt::f(10.0f, 15, 8), "    10.00000000");
+}
+
+TEST(Format, RoundingAtTheBoundary) {
+  // 0.05f is 0.0500000007...: up; 2.675f is 2.67499995...: down
+  EXPECT_EQ(fmt::f(0.05f, 4, 1), " 0.1");
+  EXPECT_EQ(fmt::f(2.675f, 5, 2), " 2.67");
+  // exact binary ties round away from zero
+  EXPECT_EQ(fmt::f(0.125f, 5, 2), " 0.13");
+  EXPECT_EQ(fmt::f(-0.125f, 5, 2), "-0.13");
+  EXPECT_EQ(fmt::f(0.5f, 3, 0), " 1.");
+  EXPECT_EQ(fmt::f(9.99995f, 8, 4), " 10.0000");
+  EXPECT_EQ(fmt::f(0.99999f, 6, 3), " 1.000");
+}
+
+TEST(Format, SignsOfZero) {
+  EXPECT_EQ(fmt::f(-0.00004f, 8, 4), " -0.0000");  // a small negative shift stays visible
+  EXPECT_EQ(fmt::f(-0.0f, 8, 4), "  0.0000");      // IEEE negative zero is zero
+  EXPECT_EQ(fmt::f(0.0f, 5, 3), "0.000");
+  EXPECT_EQ(fmt::f(1.5f, 6, 2, true), " +1.50");
+  EXPECT_EQ(fmt::f(-1.5f, 6, 2, true), " -1.50");
+}
+
+TEST(Format, FixedPointOverflowAndOptionalLeadingZero) {
+  EXPECT_EQ(fmt::f(12345.678f, 8, 4), "********");
+  EXPECT_EQ(fmt::f(0.123f, 4, 3), ".123");
+  EXPECT_EQ(fmt::f(-0.123f, 5, 3), "-.123");
+  EXPECT_EQ(fmt::f(-0.123f, 4, 3), "****");
+  EXPECT_EQ(fmt::f(1.0e30f, 10, 4), "**********");
+  EXPECT_EQ(fmt::f(std::numeric_limits<float>::quiet_NaN(), 6, 2), "******");
+}
+
+TEST(Format, ExponentFields) {
+  EXPECT_EQ(fmt::e(1.0f, 13, 6), " 0.100000E+01");
+  EXPECT_EQ(fmt::e(1.0f, 11, 4), " 0.1000E+01");
+  EXPECT_EQ(fmt::e(0.0f, 11, 4), " 0.0000E+00");
+  EXPECT_EQ(fmt::e(-0.000123456f, 11, 4), "-0.1235E-03");
+  EXPECT_EQ(fmt::e(9.99996f, 11, 4), " 0.1000E+02");
+  EXPECT_EQ(fmt::e(-1.0f, 10, 4), "-.1000E+01");
+  EXPECT_EQ(fmt::e(-1.0f, 9, 4), "*********");
+  EXPECT_EQ(fmt::e(0.05f, 11, 4), " 0.5000E-01");
+  EXPECT_EQ(fmt::e(123456.0f, 13, 6), " 0.123456E+06");
+}
+
+TEST(Format, TextFields) {
+  EXPECT_EQ(fmt::a("AB", 4), "  AB");
+  EXPECT_EQ(fmt::a("ABCDEF", 4), "ABCD");
+  EXPECT_EQ(fmt::pad("C(1)", 8), "C(1)    ");
+  EXPECT_EQ(fmt::pad("C(1234567)", 8), "C(123456");
+  EXPECT_EQ(fmt::trim("DUM1   "), "DUM1");
+  EXPECT_EQ(fmt::trim("      "), "");
+  EXPECT_EQ(fmt::l(true) + fmt::l(false), "TF");
+  EXPECT_EQ(fmt::x(3), "   ");
+}

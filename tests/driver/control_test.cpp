@@ -1,0 +1,222 @@
+// Control file: keywords, validation, KEYGEN consistency and the option report.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "driver/control.h"
+#include "model/run.h"
+#include "support.h"
+#include "util/err.h"
+
+using namespace vorn;
+
+namespace {
+
+class Control : public test::InTempDir {
+ protected:
+  // Reads the control text; returns the log.
+  std::string read(const std::string& text) {
+    run_.nout.open("vorn.out");
+    run_.console = &console_;
+    std::istringstream in(text);
+    readinp_stream(run_, in);
+    run_.nout.close();
+    return test::slurp("vorn.out");
+  }
+  Fatal fails(const std::string& text) {
+    try {
+      read(text);
+    } catch (const Fatal& f) {
+      return f;
+    }
+    ADD_FAILURE() << "no fatal error for:\n" << text;
+    return Fatal("", "");
+  }
+  Run run_;
+  std::ostringstream console_;
+};
+
+}  // namespace
+
+TEST_F(Control, FormatSelection) {
+  read("FORMAT *shelx xd aim2tab platon\nINPUT a.res\n");
+  EXPECT_EQ(run_.set.iform, 1);
+  EXPECT_EQ(run_.set.ifra, 1);
+  Run other;
+  run_.set = other.set;
+  read("FORMAT shelx *platon\nINPUT a.txt\nNCELLS 1\n");
+  EXPECT_EQ(run_.set.iform, 5);
+  EXPECT_EQ(run_.set.ifra, 0);
+}
+
+TEST_F(Control, FormatMissingOrUnstarred) {
+  EXPECT_EQ(fails("INPUT a.res\n").message, "Unknown input file format");
+  Fatal f = fails("FORMAT shelx xd\nINPUT a.res\n");
+  EXPECT_EQ(f.where, "ReadInp");
+  EXPECT_EQ(f.message, "Unknown input file format");
+}
+
+TEST_F(Control, InputNamesAndOrderForXd) {
+  read("INPUT xd.mas xd.inp\nFORMAT *xd\n");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "xd.mas");
+  EXPECT_EQ(fmt::trim(run_.set.mas), "");
+  Run fresh;
+  run_.set = fresh.set;
+  std::string log = read("FORMAT *xd\nINPUT Xd.mas xd.inp\n");
+  EXPECT_EQ(fmt::trim(run_.set.mas), "Xd.mas");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "xd.inp");
+  EXPECT_NE(log.find(" Input file format = XD    file(s) = Xd.mas xd.inp"), std::string::npos);
+}
+
+TEST_F(Control, RenameAndConversion) {
+  read("FORMAT *shelx\nINPUT l-dopa.shelx   rename 0 toxd\n");
+  EXPECT_FALSE(run_.set.lrs);
+  EXPECT_FALSE(run_.set.lsx);
+  Run a;
+  run_.set = a.set;
+  std::string log = read("FORMAT *shelx\nINPUT x.res *rename 1\n");
+  EXPECT_TRUE(run_.set.lrs);
+  EXPECT_EQ(run_.set.irs, 1);
+  EXPECT_NE(console_.str().find(" inum = "), std::string::npos);
+  EXPECT_NE(log.find(" Change SHELX atom names ( irs=1 : counting atoms types ) "), std::string::npos);
+  Run b;
+  run_.set = b.set;
+  read("FORMAT *shelx\nINPUT x.res *rename 5\n");
+  EXPECT_EQ(run_.set.irs, 1);
+  Run c;
+  run_.set = c.set;
+  log = read("FORMAT *shelx\nINPUT x.res rename *toxd\nEXTEND_H\nRINGS 3 6\nDATABANK db.txt\n");
+  EXPECT_TRUE(run_.set.lsx);
+  EXPECT_FALSE(run_.set.lfh);
+  EXPECT_FALSE(run_.set.ldb);
+  EXPECT_FALSE(run_.set.lring);
+  EXPECT_NE(log.find(" SIMPLE CONVERSION OF SHELX FILE TO XD FILES WAS REQUESTED"), std::string::npos);
+  EXPECT_EQ(log.find("Threshold"), std::string::npos);  // the report ends after the conversion note
+}
+
+TEST_F(Control, InputWithoutFileName) {
+  Fatal f = fails("FORMAT *shelx\nINPUT\n");
+  EXPECT_EQ(f.where, "ReadChar");
+  EXPECT_EQ(f.message, "Unexpected STOP in ReadChar...");
+  EXPECT_EQ(fails("FORMAT *xd\nINPUT only.mas\n").where, "ReadChar");
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT " + std::string(61, 'a') + "\n").where, "ReadInp");
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT a.res \\\n *toxd\n").where, "ReadInp");
+}
+
+TEST_F(Control, NumbersAndTheirErrors) {
+  read("FORMAT *shelx\nINPUT a\nVERBOSE 3\nTOLS bond 0.4 ring 0.15 group 0.05\nNCELLS -3\n");
+  EXPECT_EQ(run_.set.iverbose, 3);
+  EXPECT_FLOAT_EQ(run_.set.tol1, 0.4f);
+  EXPECT_FLOAT_EQ(run_.set.tol2, 0.15f);
+  EXPECT_FLOAT_EQ(run_.set.tol3, 0.05f);
+  EXPECT_EQ(run_.set.ncells, 3);
+  for (const char* bad : {"VERBOSE\n", "VERBOSE high\n", "TOLS 0.1 0.2\n", "NCELLS 1.5\n", "RINGS 3\n"}) {
+    Fatal f = fails(std::string("FORMAT *shelx\nINPUT a\n") + bad);
+    EXPECT_EQ(f.message, "Error while reading file vorn.inp") << bad;
+  }
+}
+
+TEST_F(Control, FragmentSearchReport) {
+  std::string log = read("FORMAT *shelx\nINPUT a\nNCELLS -3\n");
+  EXPECT_NE(log.find(" Search for complete fragments within  -3 ...  +3 unit cells"), std::string::npos);
+  Run fresh;
+  run_.set = fresh.set;
+  log = read("FORMAT *shelx\nINPUT a\n");
+  EXPECT_EQ(run_.set.ncells, -1);
+  EXPECT_NE(log.find(" Do not search for complete fragments"), std::string::npos);
+}
+
+TEST_F(Control, ScaleWordsMustBeExact) {
+  read("FORMAT *shelx\nINPUT a\nSCALE *difference\n");
+  EXPECT_EQ(run_.set.isca, 1);
+  Run a;
+  run_.set = a.set;
+  read("FORMAT *shelx\nINPUT a\nSCALE sigma *frac\n");
+  EXPECT_EQ(run_.set.isca, 2);
+  Run b;
+  run_.set = b.set;
+  read("FORMAT *shelx\nINPUT a\nSCALE *sigma diff fract\n");
+  EXPECT_EQ(run_.set.isca, 3);
+}
+
+TEST_F(Control, Radii) {
+  std::string log = read("FORMAT *shelx\nINPUT a\nRADII H 0.3 CL 1.0 Xx 2.0\n");
+  EXPECT_FLOAT_EQ(run_.set.covrad[1], 0.3f);
+  EXPECT_FLOAT_EQ(run_.set.covrad[17], 1.0f);
+  EXPECT_NE(log.find(" Changing covalent radius of Cl to    1.000 Angstroms"), std::string::npos);
+  EXPECT_NE(log.find("   H  0.30   He 0.93"), std::string::npos);
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT a\nRADII H C 0.3\n").message, "Error while reading file vorn.inp");
+  std::string many = "RADII";
+  for (int k = 0; k < 21; ++k) many += " C 0.7";
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT a\n" + many + "\n").where, "ReadInp");
+}
+
+TEST_F(Control, KeygenConsistency) {
+  read("FORMAT *shelx\nINPUT a\nKEYGEN *XYZUIJ *all *ordered MULT *all ordered *kappas\n");
+  EXPECT_TRUE(run_.set.lkeys[1]);
+  EXPECT_FALSE(run_.set.lkeys[2]);  // all and ordered together: ordered wins
+  EXPECT_TRUE(run_.set.lkeys[3]);
+  for (int k = 4; k <= 7; ++k) EXPECT_FALSE(run_.set.lkeys[k]) << k;  // no MULT
+  Run a;
+  run_.set = a.set;
+  std::string log = read("FORMAT *shelx\nINPUT a\nKEYGEN XYZUIJ *all *ordered *MULT *all *ordered\n");
+  EXPECT_FALSE(run_.set.lkeys[2]);
+  EXPECT_FALSE(run_.set.lkeys[3]);
+  EXPECT_TRUE(run_.set.lkeys[4]);
+  EXPECT_FALSE(run_.set.lkeys[5]);
+  EXPECT_TRUE(run_.set.lkeys[6]);
+  EXPECT_NE(log.find("   XYZUIJ=.F. all=.F. ordered=.F."), std::string::npos);
+  EXPECT_NE(log.find("     MULT=.T. all=.F. ordered=.T. kappas=.F."), std::string::npos);
+}
+
+TEST_F(Control, SwitchesAndDatabankFromEnvironment) {
+  setenv("VORN_DB", "/tmp/some.db", 1);
+  std::string log = read(
+      "FORMAT *shelx\nINPUT a\nDISORD *extendH db\nCHEMCON hydrogen *other\nSIMPLE\nEXTEND_H\n"
+      "DATABANK\nRINGS 3 8 *special\nUNKNOWN stuff 1 2\n");
+  unsetenv("VORN_DB");
+  EXPECT_TRUE(run_.set.led);
+  EXPECT_FALSE(run_.set.ldd);
+  EXPECT_FALSE(run_.set.lhyd);
+  EXPECT_TRUE(run_.set.lheav);
+  EXPECT_EQ(run_.set.isimple, 1);
+  EXPECT_TRUE(run_.set.lfh);
+  EXPECT_TRUE(run_.set.ldb);
+  EXPECT_EQ(fmt::trim(run_.set.abank), "/tmp/some.db");
+  EXPECT_TRUE(run_.set.lring);
+  EXPECT_EQ(run_.set.nrmin, 3);
+  EXPECT_EQ(run_.set.nrmax, 8);
+  EXPECT_TRUE(run_.set.lspe);
+  EXPECT_NE(log.find(" Do NOT use chemical/kappa constraints for H-atoms"), std::string::npos);
+  EXPECT_NE(log.find(" Use chemical/kappa constraints for non-H atoms"), std::string::npos);
+  EXPECT_NE(log.find(" Find rings with   3 -   8 atoms"), std::string::npos);
+  EXPECT_NE(log.find("   always m-symmetry : X - towards center, Y - neighbor in the ring"), std::string::npos);
+  EXPECT_NE(log.find(" Scale total population using difference method"), std::string::npos);
+  EXPECT_NE(log.find("   /tmp/some.db" + std::string(48, ' ')), std::string::npos);
+}
+
+TEST_F(Control, ReportOfDefaults) {
+  std::string log = read("FORMAT *shelx\nINPUT water.res\n");
+  auto lines = test::lines_of(log);
+  auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
+  EXPECT_TRUE(has(" VORN options : "));
+  EXPECT_TRUE(has(" Verbosity level =  1"));
+  EXPECT_TRUE(has(" Input file format = SHELX    file(s) = water.res"));
+  EXPECT_TRUE(has("   bond criterion (tol1) : d(i-j) < covR(i) + covR(j) +  0.200 Angstroms"));
+  EXPECT_TRUE(has("   ring  planarity criterion (tol2) : sigpln <   0.100 Angstroms"));
+  EXPECT_TRUE(has("   do NOT apply Extend_H option"));
+  EXPECT_TRUE(has("   as other atoms (only mark with iring=1)"));
+  EXPECT_TRUE(has(" " + std::string(71, '-')));
+  EXPECT_TRUE(has("   Sn 1.41   Sb 1.40   Te 1.36   I  1.33   Xe 1.31"));
+}
+
+TEST_F(Control, MissingFile) {
+  try {
+    readinp(run_);
+    FAIL();
+  } catch (const Fatal& f) {
+    EXPECT_EQ(f.where, "ReadInp");
+    EXPECT_EQ(f.message, "Unable to open VORN input file vorn.inp");
+  }
+}

@@ -1,0 +1,177 @@
+// The whole program in a working directory: command line, files, stages in order, summary, errors.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "driver/vorn.h"
+#include "support.h"
+
+using namespace vorn;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Driver : public test::InTempDir {
+ protected:
+  int run(std::vector<std::string> args = {}, const std::string& stdin_text = "") {
+    console_.str("");
+    std::istringstream in(stdin_text);
+    return vorn_main(args, console_, in);
+  }
+  void water(const std::string& extra = "") {
+    fs::copy_file(test::data_path("driver/water.res"), "water.res");
+    test::write_file("vorn.inp", "FORMAT *shelx\nINPUT water.res\n" + extra);
+  }
+  std::string con() const { return console_.str(); }
+  std::ostringstream console_;
+};
+
+bool contains(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+}  // namespace
+
+TEST_F(Driver, HelpPrintsBannerAndSampleAndWritesNothing) {
+  EXPECT_EQ(run({"-h"}), 0);
+  auto lines = test::lines_of(con());
+  ASSERT_EQ(lines.size(), 10u + 44u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], " " + std::string(71, '='));
+  EXPECT_EQ(lines[2], "   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM");
+  EXPECT_EQ(lines[7], " Sample VORN input file (vorn.inp) can be printed out with : vorn -h");
+  EXPECT_EQ(lines[10], " ");
+  EXPECT_EQ(lines[14], "FORMAT  *shelx xd aim2tab platon ");
+  EXPECT_EQ(lines[53], " ");
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+}
+
+TEST_F(Driver, OtherArgumentPrintsOnlyTheBanner) {
+  EXPECT_EQ(run({"--version"}), 0);
+  EXPECT_EQ(test::lines_of(con()).size(), 10u);
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+}
+
+TEST_F(Driver, SampleControlFileReadsBack) {
+  run({"-h"});
+  auto lines = test::lines_of(con());
+  std::string sample;
+  for (size_t k = 10; k < lines.size(); ++k) sample += lines[k] + "\n";
+  test::write_file("vorn.inp", sample);
+  run();
+  std::string log = test::slurp("vorn.out");
+  EXPECT_TRUE(contains(log, " Verbosity level =  4"));
+  EXPECT_TRUE(contains(log, " Input file format = SHELX    file(s) = l-dopa.shelx"));
+  EXPECT_TRUE(contains(log, " Search for complete fragments within  -1 ...  +1 unit cells"));
+  EXPECT_TRUE(contains(log, " Use simple model for determination of chemical equivalency"));
+  EXPECT_TRUE(contains(log, " Find rings with   3 -   8 atoms"));
+  EXPECT_TRUE(contains(log, " Scale total population using sigmaPv method"));
+  // l-dopa.shelx is not here: the run stops in the reader
+  EXPECT_TRUE(contains(con(), " ERROR *** ReadShelx *** Error opening SHELX file"));
+}
+
+TEST_F(Driver, MissingControlFileStopsWithTheMessage) {
+  EXPECT_EQ(run(), 0);
+  const std::string msg = "\n ERROR *** ReadInp *** Unable to open VORN input file vorn.inp\n\n";
+  EXPECT_TRUE(contains(con(), msg));
+  std::string log = test::slurp("vorn.out");
+  EXPECT_TRUE(log.size() >= msg.size() && log.compare(log.size() - msg.size(), msg.size(), msg) == 0);
+  EXPECT_FALSE(contains(con(), "Total program elapsed times"));
+}
+
+TEST_F(Driver, PlainRunWritesTheFramesAndTheSummary) {
+  water();
+  EXPECT_EQ(run(), 0);
+  EXPECT_FALSE(contains(con(), "ERROR")) << con();
+  EXPECT_TRUE(contains(con(), " XD instructions are in file            : xd_vorn.mas"));
+  EXPECT_FALSE(contains(con(), "XD parameters are in file"));
+  EXPECT_TRUE(contains(con(), " Summary of exceptions    : grep -i 'Exception identified' vorn.out"));
+  EXPECT_TRUE(contains(con(), " Total program elapsed times u,s,t (s) :"));
+  EXPECT_FALSE(fs::exists("xd_vorn.inp"));
+  EXPECT_FALSE(fs::exists("fixedH.ins"));
+  EXPECT_EQ(test::slurp("con_mopro.inp"), "!\n! local symmetry  \n!\n");
+  auto par = test::lines_of(test::slurp("mopro_vorn.par"));
+  ASSERT_GE(par.size(), 5u);
+  EXPECT_EQ(par[0], std::string(80, '!'));
+  EXPECT_EQ(par[1], "!           CREATED BY PROGRAM << VORN >>");
+  EXPECT_EQ(par[3], "!  ");
+  EXPECT_EQ(par[4].substr(0, 4), "CELL");
+  auto spf = test::lines_of(test::slurp("vorn.spf"));
+  ASSERT_GE(spf.size(), 4u);
+  EXPECT_EQ(spf[0], "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
+  EXPECT_EQ(spf[1], "ANGSTROM");
+  EXPECT_EQ(spf[2], "JOIN RADII  O  0.73 H  0.40 X 0.01 Y 0.01 Z 0.01");
+  EXPECT_EQ(spf.back(), "PLOT");
+  EXPECT_FALSE(contains(test::slurp("vorn.spf"), "DETACH D"));
+  auto log = test::lines_of(test::slurp("vorn.out"));
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], std::string(80, '-'));
+  EXPECT_EQ(log.back(), "");
+  EXPECT_FALSE(contains(test::slurp("vorn.out"), "Timing for ring search"));
+}
+
+TEST_F(Driver, RingSearchIsTimed) {
+  water("RINGS 3 6\n");
+  run();
+  EXPECT_TRUE(contains(test::slurp("vorn.out"), " Timing for ring search u,s,t (s) :"));
+  EXPECT_TRUE(contains(con(), " Timing for ring search u,s,t (s) :"));
+}
+
+TEST_F(Driver, ConversionFramesTheParameterFileStep) {
+  water();
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT water.res *toxd\n");
+  run();
+  EXPECT_TRUE(contains(con(), " Creating XD parameter file..."));
+  EXPECT_TRUE(contains(con(), " XD parameters are in file              : xd_vorn.inp"));
+  std::string c = test::slurp("con_mopro.inp");
+  EXPECT_TRUE(contains(c, "! similarity (switched-off)\n!\n!\n! end\n!\n"));
+}
+
+TEST_F(Driver, ExtendHOpensTheBondFiles) {
+  water("EXTEND_H\n");
+  run();
+  EXPECT_TRUE(fs::exists("reset.bond"));
+  EXPECT_TRUE(fs::exists("const.bond"));
+  EXPECT_EQ(test::slurp("res_mopro.inp"), "!\n! X-H distances\n!\n!\n! isotropic H atoms ADPs\n!\n!\n! end\n!\n");
+  EXPECT_TRUE(contains(con(), " RESET BOND instructions for H-atoms    : reset.bond"));
+}
+
+TEST_F(Driver, MissingStructureFile) {
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT nothere.res\n");
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(contains(con(), " ERROR *** ReadShelx *** Error opening SHELX file"));
+  EXPECT_TRUE(contains(test::slurp("vorn.out"), " ERROR *** ReadShelx *** Error opening SHELX file"));
+}
+
+TEST_F(Driver, DatabankPromptRepeatsUntilAFileOpens) {
+  water("DATABANK missing.db\n");
+  test::write_file("real.db", "databank\n");
+  run({}, "\n   \nreal.db\n");
+  EXPECT_TRUE(contains(con(), " Error opening databank file missing.db"));
+  size_t prompts = 0;
+  for (size_t p = con().find("Enter the name of databank file"); p != std::string::npos;
+       p = con().find("Enter the name of databank file", p + 1))
+    ++prompts;
+  EXPECT_EQ(prompts, 3u);
+  EXPECT_FALSE(contains(con(), "ERROR"));
+  EXPECT_TRUE(contains(con(), " ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = "));
+}
+
+TEST_F(Driver, DatabankPromptAtEndOfInputStops) {
+  water("DATABANK missing.db\n");
+  run({}, "");
+  EXPECT_TRUE(contains(con(), " ERROR *** VORN *** No databank file name on standard input"));
+}
+
+TEST_F(Driver, FormatsWithoutReaderStopClearly) {
+  test::write_file("vorn.inp", "FORMAT *platon\nINPUT a.ang\n");
+  run();
+  EXPECT_TRUE(contains(con(), " ERROR *** VORN *** PLATON input is not available in this build"));
+}
+
+TEST_F(Driver, ExecutableRunsTheSampleInItsDirectory) {
+  fs::copy_file(test::data_path("driver/water.res"), "water.res");
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT water.res\n");
+  int rc = std::system((std::string(VORN_EXE) + " > console.txt 2>&1").c_str());
+  EXPECT_EQ(rc, 0);
+  EXPECT_TRUE(contains(test::slurp("console.txt"), " Program log file                       : vorn.out"));
+}

@@ -1,0 +1,176 @@
+// Logical lines, word splitting, label forms and element numbers.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "util/elements.h"
+#include "util/err.h"
+#include "util/text.h"
+
+using namespace vorn;
+
+TEST(TextLines, ContinuationAcrossACommentLine) {
+  std::istringstream in("VERBOSE 4 \\\n! a comment\nTOLS\n");
+  std::string line;
+  ASSERT_TRUE(readinputline(in, line));
+  EXPECT_EQ(line.size(), 255u);
+  LineExtract le = readline(line);
+  ASSERT_EQ(le.nch, 3);
+  EXPECT_EQ(le.vchar[1], "VERBOSE");
+  EXPECT_EQ(le.vchar[2], "\\");
+  EXPECT_EQ(le.vchar[3], "TOLS");
+  auto n = read_all_reals(line);
+  ASSERT_TRUE(n);
+  ASSERT_EQ(n->size(), 1u);
+  EXPECT_EQ((*n)[0], 4.0f);
+  EXPECT_FALSE(readinputline(in, line));
+}
+
+TEST(TextLines, CommentsBlankLinesAndCarriageReturns) {
+  std::istringstream in("! only a comment\n\n   \nNCELLS 1\r\n");
+  std::string line;
+  ASSERT_TRUE(readinputline(in, line));
+  EXPECT_EQ(line.substr(0, 9), "NCELLS 1 ");
+  EXPECT_FALSE(readinputline(in, line));
+}
+
+TEST(TextLines, ValueAgainstTheBackslashIsLostAsANumber) {
+  std::istringstream in("TOLS 0.4 2\\\n0.1\n");
+  std::string line;
+  ASSERT_TRUE(readinputline(in, line));
+  LineExtract le = readline(line);
+  EXPECT_EQ(le.vchar[2], "2\\");
+  auto n = read_all_reals(line);
+  ASSERT_TRUE(n);
+  EXPECT_EQ(n->size(), 2u);
+}
+
+TEST(TextLines, TooLongLinesStop) {
+  std::istringstream one(std::string(256, 'A') + "\n");
+  std::string line;
+  EXPECT_THROW(readinputline(one, line), Fatal);
+  std::istringstream joined(std::string(200, 'A') + " \\\n" + std::string(100, 'B') + "\n");
+  try {
+    readinputline(joined, line);
+    FAIL() << "joined line of 304 characters accepted";
+  } catch (const Fatal& f) {
+    EXPECT_EQ(f.where, "ReadInputLine");
+    EXPECT_EQ(f.message, "Line exceeds limit of 255 characters");
+  }
+  std::istringstream exact(std::string(255, 'A') + "\n");
+  EXPECT_TRUE(readinputline(exact, line));
+}
+
+TEST(TextWords, NumbersAndWordsMixed) {
+  std::string line = "TOLS bond 0.4 ring 0.1 group 0.1";
+  LineExtract le = readline(line);
+  ASSERT_EQ(le.nch, 4);
+  EXPECT_EQ(le.vchar[2], "BOND");
+  EXPECT_EQ(le.vchar[4], "GROUP");
+  auto n = read_reals(line, 3);
+  ASSERT_TRUE(n);
+  EXPECT_FLOAT_EQ((*n)[0], 0.4f);
+  EXPECT_EQ(line.find("bond"), std::string::npos);
+}
+
+TEST(TextWords, StarsCutsAndLimits) {
+  std::string line = "FORMAT *shelx xd EXTEND_HYDROGEN *";
+  LineExtract le = readline(line);
+  ASSERT_EQ(le.nch, 5);
+  EXPECT_EQ(le.istar[2], 1);
+  EXPECT_EQ(le.vchar[2], "SHELX");
+  EXPECT_EQ(le.istar[3], 0);
+  EXPECT_EQ(le.vchar[4], "EXTEND_H");
+  EXPECT_EQ(le.istar[5], 1);
+  EXPECT_EQ(le.vchar[5], "");
+  std::string many;
+  for (int k = 0; k < 41; ++k) many += "W ";
+  EXPECT_THROW(readline(many), Fatal);
+}
+
+TEST(TextWords, NumberForms) {
+  EXPECT_TRUE(parse_real("1"));
+  EXPECT_TRUE(parse_real("-.5"));
+  EXPECT_TRUE(parse_real("1.d-09"));
+  EXPECT_FLOAT_EQ(*parse_real("2.5E2"), 250.0f);
+  EXPECT_FALSE(parse_real("-"));
+  EXPECT_FALSE(parse_real("."));
+  EXPECT_FALSE(parse_real("1/2"));
+  EXPECT_FALSE(parse_real("C1"));
+  EXPECT_FALSE(parse_real("1E"));
+  EXPECT_FALSE(parse_int("4.0"));
+  EXPECT_EQ(*parse_int("-3"), -3);
+}
+
+TEST(TextWords, WordPositions) {
+  EXPECT_EQ(dnumline("  A BB  C"), 3);
+  EXPECT_EQ(dnumline("A"), 1);  // a word in the last column still counts
+  int i1 = 0, i2 = 0;
+  readchar("  A BB  C", 2, i1, i2);
+  EXPECT_EQ(i1, 5);
+  EXPECT_EQ(i2, 6);
+  try {
+    readchar("INPUT", 2, i1, i2);
+    FAIL();
+  } catch (const Fatal& f) {
+    EXPECT_EQ(f.where, "ReadChar");
+    EXPECT_EQ(f.message, "Unexpected STOP in ReadChar...");
+  }
+}
+
+TEST(TextHelpers, LengthsAndCase) {
+  const std::string blank(60, ' ');
+  EXPECT_EQ(ils(blank), 60);
+  EXPECT_EQ(lenstr(blank, 60), 0);
+  EXPECT_EQ(ils("AB  "), 2);
+  EXPECT_EQ(ifs("  AB"), 3);
+  EXPECT_EQ(ifs("    "), 0);
+  EXPECT_EQ(upper("aZ(1)b"), "AZ(1)B");
+  std::string s = "Cl(1)";
+  locase(s);
+  EXPECT_EQ(s, "cl(1)");
+  std::string r = " A B  C ";
+  rmblanks(r);
+  EXPECT_EQ(r, "ABC     ");
+  std::string big(300, 'x');
+  EXPECT_THROW(rmblanks(big), Fatal);
+}
+
+TEST(TextHelpers, LabelForms) {
+  std::string a = "C(12)     ";
+  erbras(a);
+  EXPECT_EQ(a, "C12       ");
+  std::string b = "C(12)     ";
+  ernum(b);
+  EXPECT_EQ(b, "C         ");
+  std::string c = "  H1A     ";
+  ernum(c);
+  EXPECT_EQ(c, "H1A       ");
+  std::string d = "DUM12     ";
+  erum(d);
+  EXPECT_EQ(d, "D12       ");
+}
+
+TEST(Elements, AtomicNumbers) {
+  EXPECT_EQ(iatnum("Co"), 27);
+  EXPECT_EQ(iatnum("Hf"), 72);
+  EXPECT_EQ(iatnum("NO"), 102);
+  EXPECT_EQ(iatnum("CL"), 17);
+  EXPECT_EQ(iatnum("C1"), 6);
+  EXPECT_EQ(iatnum("Ca"), 20);
+  EXPECT_EQ(iatnum("X1"), 0);
+  EXPECT_EQ(iatnum("H "), 1);
+  EXPECT_EQ(iatnum("Mt"), 109);
+  EXPECT_EQ(iatnum("U1"), 92);
+}
+
+TEST(Elements, ValenceElectrons) {
+  EXPECT_EQ(pval(1), 1.0f);
+  EXPECT_EQ(pval(2), 2.0f);
+  EXPECT_EQ(pval(6), 4.0f);
+  EXPECT_EQ(pval(17), 7.0f);
+  EXPECT_EQ(pval(26), 8.0f);
+  EXPECT_EQ(pval(35), 17.0f);
+  EXPECT_EQ(pval(53), 17.0f);
+  EXPECT_EQ(pval(92), 6.0f);
+}
