@@ -1,0 +1,500 @@
+// SHELX instruction/result files: two passes, free-variable codes, riding Uiso, label rebuilding.
+#include "readers/shelx.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "model/tables.h"
+#include "readers/summary.h"
+#include "symmetry/cell.h"
+#include "symmetry/symop.h"
+#include "util/elements.h"
+#include "util/err.h"
+#include "util/format.h"
+#include "util/geometry.h"
+#include "util/log.h"
+#include "util/text.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kPlace = "ReadShelx";
+constexpr const char* kLatt = "PIRFABC";  // lattice letter by |LATT| 1..7
+
+// Every SHELXL instruction, by its first four characters (the residue suffix of forms such as
+// SADI_CCF3 falls beyond them). The older FALT and MOLE are kept for old files.
+const std::set<std::string> kInstructions = {
+    "ABIN", "ACTA", "AFIX", "ANIS", "ANSC", "ANSR", "BASF", "BEDE", "BIND", "BLOC", "BOND",
+    "BUMP", "CELL", "CGLS", "CHIV", "CONF", "CONN", "DAMP", "DANG", "DEFS", "DELU", "DFIX",
+    "DISP", "EADP", "END ", "EQIV", "EXTI", "EXYZ", "FALT", "FEND", "FLAT", "FMAP", "FRAG",
+    "FREE", "FVAR", "GRID", "HFIX", "HKLF", "HOPE", "HTAB", "ISOR", "L.S.", "LATT", "LAUE",
+    "LIST", "LONE", "MERG", "MOLE", "MORE", "MOVE", "MPLA", "NCSY", "NEUT", "OMIT", "PART",
+    "PLAN", "PRIG", "REM ", "RESI", "RIGU", "RTAB", "SADI", "SAME", "SFAC", "SHEL", "SIMU",
+    "SIZE", "SPEC", "STIR", "SUMP", "SWAT", "SYMM", "TEMP", "TIME", "TITL", "TWIN", "TWST",
+    "UNIT", "WGHT", "WIGL", "WPDB", "XNPD", "ZERR"};
+
+std::string head4(const std::string& line) { return upper(fmt::pad(line, 4)); }
+
+bool is_instruction(const std::string& line) {
+  // "+file" includes another file; this reader does not follow it, so it is never an atom
+  return (!line.empty() && line[0] == '+') || kInstructions.count(head4(line)) > 0;
+}
+
+bool ends_with_eq(const std::string& line) {
+  int n = lenstr(line, static_cast<int>(line.size()));
+  return n > 0 && line[n - 1] == '=';
+}
+
+// The whole file once: '\r' stripped, tabs made blanks, over-long lines refused.
+std::vector<std::string> load(const std::string& name) {
+  std::ifstream in(name);
+  if (!in) err(kPlace, "Error opening SHELX file");
+  std::vector<std::string> lines;
+  std::string l;
+  while (std::getline(in, l)) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    std::replace(l.begin(), l.end(), '\t', ' ');
+    if (lenstr(l, static_cast<int>(l.size())) > maxline)
+      err(kPlace, "Line longer than 255 characters in SHELX file");
+    lines.push_back(l);
+  }
+  return lines;
+}
+
+// Free text may precede the title (program banners, notes); atoms come only after TITL.
+size_t first_title(const std::vector<std::string>& lines) {
+  for (size_t k = 0; k < lines.size(); ++k)
+    if (head4(lines[k]) == "TITL") return k;
+  return 0;
+}
+
+// Free-variable number of a code |c| >= 20, halves rounded away from zero.
+int fvar_index(float c) { return std::abs(static_cast<int>(std::lround(c / 10.0f))); }
+
+// ---- second pass ----
+
+struct Cursor {
+  const std::vector<std::string>& lines;
+  size_t pos;
+};
+
+// Next atom line, upper-cased and with its continuation lines appended; nullopt at END or
+// at the end of the file. A continuation is the next physical line, whatever it holds.
+std::optional<std::string> rdshline(Cursor& c) {
+  while (c.pos < c.lines.size()) {
+    std::string line = upper(c.lines[c.pos++]);
+    if (head4(line) == "END ") return std::nullopt;
+    if (line.empty() || line[0] == ' ' || line[0] == '!') continue;  // labels start in column 1
+    if (is_instruction(line)) {
+      while (ends_with_eq(line) && c.pos < c.lines.size()) line = c.lines[c.pos++];
+      continue;
+    }
+    // the first piece keeps at least columns 1-100, so a continuation starts at column 101
+    std::string atom = line.substr(0, lenstr(line, static_cast<int>(line.size())));
+    while (ends_with_eq(atom)) {
+      atom.back() = ' ';
+      atom = fmt::pad(atom, std::max<int>(100, static_cast<int>(atom.size()) + 1));
+      if (c.pos >= c.lines.size()) break;
+      std::string more = upper(c.lines[c.pos++]);
+      atom += more.substr(0, lenstr(more, static_cast<int>(more.size())));
+    }
+    return atom;
+  }
+  return std::nullopt;
+}
+
+[[noreturn]] void atom_error(Run& run, const std::string& label, const std::string& line) {
+  conl(run, " Error reading atom: " + fmt::pad(label, 4) + " Line <<" + fmt::trim(line) + ">>");
+  err(kPlace, "Error reading atom " + fmt::trim(label));
+}
+
+// Builds the label of atom ia of type t and blanks the first word of the line.
+std::string shatnam(Run& run, std::string& line, int z, int ia, int count) {
+  int i1 = 0, i2 = 0;
+  readchar(line, 1, i1, i2);
+  const std::string word = line.substr(i1 - 1, i2 - i1 + 1);
+  std::fill(line.begin() + (i1 - 1), line.begin() + i2, ' ');
+  const std::string sym = symbat(z);
+  std::string label;
+  if (!run.set.lrs) {
+    const size_t np = std::min<size_t>(sym[1] != ' ' ? 2 : 1, word.size());
+    label = word.substr(0, np) + "(" + word.substr(np) + ")";
+  } else {
+    label = sym + "(" + std::to_string(run.set.irs == 0 ? ia : count) + ")";
+    rmblanks(label);
+  }
+  return fmt::pad(label, 8);
+}
+
+// Decodes the free-variable codes of every number after the type number and rewrites the
+// line in fixed columns; returns the numbers read back from it (type number first).
+std::vector<float> processfvar(Run& run, std::string& line, const std::vector<float>& nums,
+                               const std::string& label, const std::string& text) {
+  std::string out = fmt::x(5) + fmt::i(static_cast<long long>(nums[0]), 4);
+  for (size_t k = 1; k < nums.size(); ++k) {
+    const float c = nums[k];
+    if (std::fabs(c) >= 20.0f) {
+      const int m = fvar_index(c);
+      if (m > run.shelx1.ifv || m > maxfvar)
+        err(kPlace, "Atom " + fmt::trim(label) + " refers to free variable " + std::to_string(m) + " but only " +
+                        std::to_string(run.shelx1.ifv) + " were read from FVAR");
+    }
+    out += fmt::f(decode_fvar(run, c), 12, 6);
+  }
+  line = out;
+  auto back = read_all_reals(line);
+  if (!back || back->size() != nums.size()) atom_error(run, label, text);
+  return *back;
+}
+
+// A Uiso of -0.5 .. -5.0 rides on the nearest earlier atom that does not ride itself.
+void processu(Run& run, int i, std::vector<int>& jtf) {
+  jtf[i] = 1;
+  for (int j = i - 1; j >= 1; --j) {
+    if (jtf[j]) continue;
+    run.at_uij.u[i][0] = std::fabs(run.at_uij.u[i][0]) * calcueq(run, j);
+    return;
+  }
+  err(kPlace, "ProcessU :: Could not find parent atom");
+}
+
+// ---- first pass and the heads of the output files ----
+
+struct FirstPass {
+  std::vector<std::string> symlist;  // text after SYMM, 30 characters
+  int latt = 0;                      // 0 until a LATT record
+  bool centro = false;
+  bool cell = false;
+  float rlam = 0.0f;
+};
+
+void resi_atom(Run& run, int& k, const std::string& line, int number, const std::string& name) {
+  auto w = items(line.substr(0, std::min<size_t>(10, line.size())));
+  const std::string atom = w.empty() ? std::string() : w[0];
+  ++k;
+  auto& r = run.resi1;
+  if (static_cast<int>(r.resi1.size()) <= k) {
+    r.resi1.resize(k + 1, std::string(17, ' '));
+    r.resi2.resize(k + 1, std::string(10, ' '));
+  }
+  r.resi1[k] = fmt::pad(atom, 6) + " " + fmt::i(number, 3) + "  " + fmt::pad(name, 5);
+  r.resi2[k] = fmt::pad(atom, 6) + " " + fmt::i(number, 3);
+}
+
+// RESI number name, in either order as SHELXL allows ("RESI CCF3 1", "RESI 4 CCF3", "RESI 0").
+void resi_head(const std::string& line, int& number, std::string& name) {
+  number = 0;
+  name.clear();
+  for (const auto& w : items(line.size() > 4 ? line.substr(4) : std::string())) {
+    if (auto n = parse_int(w)) {
+      number = *n;
+    } else if (name.empty()) {
+      name = w;
+    }
+  }
+  name = fmt::pad(name, 10);
+}
+
+FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
+  FirstPass fp;
+  bool in_resi = false;
+  int k = 0, resnum = 0;
+  std::string resname;
+  for (const std::string& raw : lines) {
+    std::string line = upper(raw);
+    const std::string key = head4(line);
+    if (in_resi) {
+      if (key == "HKLF" || key == "END " || key == "REM " || key == "PART" || key == "AFIX") {
+        in_resi = false;
+        continue;
+      }
+      if (key == "RESI") {
+        resi_head(line, resnum, resname);
+        continue;
+      }
+      if (fmt::pad(line, 2) == "  " || line[0] == '!') continue;  // continuations, comments
+      if (!is_instruction(line)) {
+        resi_atom(run, k, line, resnum, resname);
+        continue;
+      }
+    }
+    if (!line.empty() && line[0] == '+') {
+      logl(run, " Warning: include file not followed: " + fmt::trim(raw));
+      continue;
+    }
+    const std::string rest = line.size() > 4 ? line.substr(4) : std::string();
+    if (key == "CELL") {
+      auto v = read_reals(rest, 7);
+      if (!v) err(kPlace, "CELL record needs the wavelength and six cell constants");
+      fp.cell = true;
+      fp.rlam = (*v)[0];
+      for (int j = 0; j < 6; ++j) run.ucell.uc[j] = (*v)[j + 1];
+      const auto& uc = run.ucell.uc;
+      std::string s = "CELL ";
+      for (int j = 0; j < 6; ++j) s += fmt::f(uc[j], 12, 4);
+      run.imas << s << '\n' << "WAVE " << fmt::f(fp.rlam, 12, 6) << '\n';
+      std::string m = "CELL";
+      for (int j = 0; j < 3; ++j) m += fmt::f(uc[j], 10, 4);
+      for (int j = 3; j < 6; ++j) m += fmt::f(uc[j], 9, 4);
+      run.ipro << m << " " << fmt::f(fp.rlam, 8, 5) << "\n\n";
+    } else if (key == "LATT") {
+      auto v = read_ints(rest, 1);
+      if (!v || (*v)[0] == 0 || std::abs((*v)[0]) > 7) err(kPlace, "LATT record needs a lattice number 1..7 or -1..-7");
+      fp.latt = (*v)[0];
+      fp.centro = fp.latt > 0;
+      run.imas << (fp.centro ? "LATT C " : "LATT A ") << kLatt[std::abs(fp.latt) - 1] << '\n';
+    } else if (key == "SYMM") {
+      if (static_cast<int>(fp.symlist.size()) == maxsym) err(kPlace, "More than 48 SYMM records in SHELX file");
+      run.imas << fmt::trim(line) << '\n';
+      fp.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
+    } else if (key == "SFAC") {
+      std::string l = line;
+      LineExtract le = readline(l);
+      for (int w = 2; w <= le.nch; ++w) {
+        const std::string sym = fmt::trim(le.vchar[w]);
+        if (sym == "=") continue;  // the long form continues on the next line
+        const int z = sym.size() <= 2 ? iatnum(sym) : 0;
+        if (z == 0) err(kPlace, "Unknown element symbol " + sym + " on SFAC record");
+        if (run.at_types.ntyp == nat) err(kPlace, "Too many SFAC types");
+        run.at_types.iatype.push_back(z);
+        ++run.at_types.ntyp;
+      }
+    } else if (key == "FVAR") {
+      auto v = read_all_reals(rest);
+      if (!v) err(kPlace, "FVAR record with a value that is not a number");
+      if (run.shelx1.ifv + static_cast<int>(v->size()) > maxfvar)
+        err(kPlace, "More than 200 free variables in SHELX file");
+      for (float f : *v) run.shelx1.fvar[++run.shelx1.ifv] = f;
+    } else if (key == "WGHT") {
+      auto v = read_all_reals(rest);
+      if (!v) err(kPlace, "WGHT record with a value that is not a number");
+      for (size_t j = 0; j < v->size() && j < 6; ++j) run.shelx1.wght[j + 1] = (*v)[j];
+    } else if (key == "RESI") {
+      run.resi1.resi11 = true;
+      in_resi = true;
+      resi_head(line, resnum, resname);
+    }
+  }
+  if (fp.latt == 0) {
+    // SHELX itself takes a missing LATT as LATT 1: primitive and centrosymmetric
+    fp.latt = 1;
+    fp.centro = true;
+    logl(run, " No LATT record: centrosymmetric primitive lattice assumed (LATT 1)");
+    run.imas << "LATT C P" << '\n';
+  }
+  if (!fp.cell) err(kPlace, "No CELL record in SHELX file");
+  return fp;
+}
+
+void write_scat(Run& run) {
+  run.imas << fmt::rep('!', 79) << '\n'
+           << "!\n"
+           << "    MODULE *XDLSM\n"
+           << "!\n"
+           << "SELECT  *model 4 0 0 0 based_on F test verbose 3\n"
+           << "SELECT  cycle 15 dampk 0.6 cmin 0.6 cmax 1. eigcut 1.d-09\n"
+           << "SAVE  deriv lsqmat cormat\n"
+           << "SOLVE  *inv diag *cond\n"
+           << "!" << fmt::rep('-', 78) << '\n'
+           << "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P"
+           << "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'"
+           << "   DELF''  NSCTL" << '\n';
+  for (int t = 1; t <= run.at_types.ntyp; ++t) {
+    const int z = run.at_types.iatype[t];
+    const auto occ = getsft(z);
+    std::string s = fmt::pad(symbat(z), 2) + fmt::x(3) + "CHFW CHFW CSZD" + fmt::x(1);
+    for (int o : occ) s += fmt::i(o, 4);
+    s += fmt::f(0.0f, 8, 4) + fmt::f(0.0f, 8, 4) + fmt::f(0.0f, 7, 3);
+    run.imas << s << '\n';
+  }
+  run.imas << "END SCAT\n" << "!" << fmt::rep('-', 78) << '\n';
+}
+
+void write_mopro_symm(Run& run, const FirstPass& fp) {
+  const char letter = kLatt[std::abs(fp.latt) - 1];
+  run.ipro << "SYMM " << fmt::i(static_cast<long long>(fp.symlist.size()) + 1, 3) << " " << letter
+           << (fp.centro ? " CENTRO" : "") << '\n'
+           << "  X, Y, Z" << '\n';
+  for (const auto& s : fp.symlist) run.ipro << s << '\n';
+  for (const char* l : {"SCALE  1  1.0", "FMULT  1.0", "UOVER  0.0", "SOLVT  0.0  50.0",
+                        "EXTIN  0.0  GAUSSIAN  ISOT  TYP1"})
+    run.ipro << '\n' << l << '\n';
+  run.ipro << '\n';
+}
+
+int lattice_points(char letter) {
+  switch (letter) {
+    case 'P': return 1;
+    case 'F': return 4;
+    case 'R': return 3;
+    default: return 2;
+  }
+}
+
+void setup_symmetry(Run& run, const FirstPass& fp, const std::vector<std::string>& lines) {
+  const char letter = kLatt[std::abs(fp.latt) - 1];
+  std::string cell = " Cell parameters: ";
+  for (int j = 0; j < 6; ++j) cell += fmt::f(run.ucell.uc[j], 10, 3);
+  logl(run, cell);
+  logl(run, std::string(" Lattice type : ") + letter);
+  logl(run, std::string(" Lattice is ") + (fp.centro ? "CentroSymmetric" : "Acentric"));
+  logl(run, " Symmetry operations : ");
+  getsym(run, lines);
+  // the table holds 48 operators: refuse before centring and inversion would overflow it
+  if (letter != 'R' && run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1) > maxsym)
+    err(kPlace, "Space group needs " + std::to_string(run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1)) +
+                    " symmetry operators, more than 48");
+  if (letter != 'P') nonp(run, letter);
+  if (fp.centro) addcentsymm(run);
+  logl(run, " Final set of symmetry operations in matrix form:");
+  prsymop(run);
+  prattyp(run);
+  tranmat(run);
+}
+
+void read_atoms(Run& run, const std::vector<std::string>& lines) {
+  Cursor cur{lines, first_title(lines)};
+  std::vector<int> isfn(run.at_types.ntyp + 1, 0);
+  std::vector<int> jtf(1, 0);
+  run.atoms.ia = 0;
+  while (auto got = rdshline(cur)) {
+    const std::string text = *got;  // as read, for the error message
+    std::string line = fmt::pad(text, std::max<int>(200, static_cast<int>(text.size())));
+    std::string label = word_at(line, 1);
+    const int i = add_atom(run, kPlace);
+    run.atoms.ia = i;
+    jtf.resize(i + 1, 0);
+
+    auto w = items(line);
+    std::optional<int> t = w.size() > 1 ? parse_int(w[1]) : std::nullopt;
+    if (!t) atom_error(run, label, text);
+    if (*t < 1 || *t > run.at_types.ntyp)
+      err(kPlace, "Atom " + label + " has scattering-factor type " + std::to_string(*t) + ", outside 1.." +
+                      std::to_string(run.at_types.ntyp) + " of SFAC");
+    const int z = run.at_types.iatype[*t];
+    if (z > 54) err(kPlace, "No covalent radius for element " + fmt::trim(symbat(z)) + " (atomic number > 54)");
+    run.atoms.itype[i] = z;
+    run.atoms1.isft[i] = *t;
+    ++isfn[*t];
+    run.atoms1.lmx[i] = z == 1 ? 2 : 4;
+
+    label = shatnam(run, line, z, i, isfn[*t]);
+    run.atoms.atom[i] = label;
+
+    auto nums = read_all_reals(line);
+    if (!nums || (nums->size() != 6 && nums->size() != 11)) atom_error(run, label, text);
+    const std::vector<float> v = processfvar(run, line, *nums, label, text);
+
+    run.atoms.xf[i] = {v[1], v[2], v[3]};
+    run.atoms1.occ[i] = v[4];
+    auto& u = run.at_uij.u[i];
+    if (v.size() == 6) {
+      run.atoms1.iut[i] = 1;
+      u[0] = v[5];
+      if (v[5] >= -5.0f && v[5] <= -0.5f) processu(run, i, jtf);
+    } else {
+      run.atoms1.iut[i] = 2;
+      u = {v[5], v[6], v[7], v[10], v[9], v[8]};  // file order U11 U22 U33 U23 U13 U12
+    }
+    std::string s = fmt::i(i, 6) + fmt::x(3) + label + fmt::i(z, 3) + fmt::i(run.atoms1.iut[i], 3) + fmt::i(*t, 3);
+    for (int j = 0; j < 3; ++j) s += fmt::f(run.atoms.xf[i][j], 9, 5);
+    s += fmt::f(run.atoms1.occ[i], 6, 3);
+    for (int j = 0; j < (run.atoms1.iut[i] == 1 ? 1 : 6); ++j) s += fmt::f(u[j], 7, 3);
+    both(run, s);
+    run.atoms.xc[i] = rabs(run.transf, 0, run.atoms.xf[i]);
+  }
+}
+
+}  // namespace
+
+float decode_fvar(const Run& run, float c) {
+  const float a = std::fabs(c);
+  if (a < 10.0f) return c;
+  if (c >= 10.0f && c < 20.0f) return c - 10.0f;
+  if (c > -20.0f && c <= -10.0f) return c + 10.0f;
+  const int m = fvar_index(c);
+  if (m > run.shelx1.ifv || m > maxfvar)
+    err(kPlace, "Free variable " + std::to_string(m) + " referred to but only " + std::to_string(run.shelx1.ifv) +
+                    " were read");
+  const float p = std::fmod(c, 10.0f);
+  return c > 0 ? p * run.shelx1.fvar[m] : p * (run.shelx1.fvar[m] - 1.0f);
+}
+
+std::array<float, 3> r_cell(const std::array<float, 6>& uc) {
+  const float ca = cosd(uc[3]), cb = cosd(uc[4]), cg = cosd(uc[5]);
+  const float v = uc[0] * uc[1] * uc[2] * std::sqrt(1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg);
+  return {uc[1] * uc[2] * sind(uc[3]) / v, uc[0] * uc[2] * sind(uc[4]) / v, uc[0] * uc[1] * sind(uc[5]) / v};
+}
+
+float calcueq(const Run& run, int i) {
+  const auto& u = run.at_uij.u[i];
+  if (run.atoms1.iut[i] != 2) return u[0];
+  const auto& uc = run.ucell.uc;
+  const auto rc = r_cell(uc);
+  const float aa = uc[0] * rc[0], bb = uc[1] * rc[1], cc = uc[2] * rc[2];
+  const float s = u[0] * aa * aa + u[1] * bb * bb + u[2] * cc * cc + 2.0f * u[3] * aa * bb * cosd(uc[5]) +
+                  2.0f * u[4] * aa * cc * cosd(uc[4]) + 2.0f * u[5] * bb * cc * cosd(uc[3]);
+  return s / 3.0f;
+}
+
+std::array<int, 18> getsft(int z) {
+  // 1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
+  enum { s1, s2, s3, s4, p2, p3, p4, d3, d4, f4, s5, p5 };
+  std::array<int, 18> o{};
+  if (z > 36 && z != 53) err("GetSFT", "atomic number not implemented yet");
+  if (z == 1) o[s1] = -1;
+  if (z == 2) o[s1] = -2;
+  if (z > 2) o[s1] = 2;
+  if (z == 3) o[s2] = -1;
+  if (z > 3) o[s2] = -2;
+  if (z > 10) o[s2] = 2;
+  if (z >= 5 && z <= 10) o[p2] = 4 - z;
+  if (z > 10) o[p2] = 6;
+  if (z == 11) o[s3] = -1;
+  if (z > 11) o[s3] = -2;
+  if (z > 18) o[s3] = 2;
+  if (z >= 13 && z <= 18) o[p3] = 12 - z;
+  if (z > 18) o[p3] = 6;
+  if (z == 19) o[s4] = -1;
+  if (z >= 20) o[s4] = -2;
+  if (z > 36) o[s4] = 2;
+  if (z >= 21 && z <= 30) o[d3] = 20 - z;
+  if (z > 30) o[d3] = -10;
+  if (z > 36) o[d3] = 10;
+  if (z >= 31 && z <= 36) o[p4] = 30 - z;
+  if (z > 36) o[p4] = 6;
+  if (z == 53) {
+    o[d4] = 10;
+    o[s5] = -2;
+    o[p5] = -5;
+  }
+  return o;
+}
+
+void readshelx(Run& run, const std::string& fname) {
+  const std::string name = fmt::trim(fname);
+  const std::vector<std::string> lines = load(name);
+  logl(run, " Reading SHELX file : " + name);
+  run.imas << fmt::rep('!', 79) << '\n'
+           << "!                   CREATED BY PROGRAM << VORN >>" << '\n'
+           << fmt::rep('!', 79) << '\n'
+           << "TITLE TEST" << '\n';
+
+  const FirstPass fp = first_pass(run, lines);
+  write_scat(run);
+  write_mopro_symm(run, fp);
+  setup_symmetry(run, fp, lines);
+  both(run, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->");
+
+  read_atoms(run, lines);
+  logl(run, " Total atoms read from SHELX file = " + fmt::i(run.atoms.ia, 5));
+  checkocc(run);
+  printatoms(run, run.nout);
+}
+
+}  // namespace vorn

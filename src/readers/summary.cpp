@@ -1,0 +1,64 @@
+// Structure summary: occupancy classes, element types and the atom listing.
+#include "readers/summary.h"
+
+#include "model/tables.h"
+#include "util/format.h"
+#include "util/geometry.h"
+#include "util/log.h"
+
+namespace vorn {
+
+void checkocc(Run& run) {
+  const Symm& sy = run.symm;
+  for (int i = 1; i <= run.atoms.ia; ++i) {
+    int& iaf = run.atoms1.iaf[i];
+    iaf = 0;
+    if (run.atoms1.occ[i] == 1.0f) continue;
+    const Vec3& x = run.atoms.xf[i];
+    bool special = false;
+    for (int j = 1; j <= sy.ns && !special; ++j) {
+      Vec3 r{};
+      for (int c = 0; c < 3; ++c)
+        r[c] = sy.fs[j][0][c] * x[0] + sy.fs[j][1][c] * x[1] + sy.fs[j][2][c] * x[2] + sy.ts[j][c];
+      // two cells each way: an image that needs more is not seen, and the atom counts as disordered
+      for (int k = -2; k <= 2 && !special; ++k)
+        for (int l = -2; l <= 2 && !special; ++l)
+          for (int m = -2; m <= 2 && !special; ++m) {
+            if (j == 1 && k == 0 && l == 0 && m == 0) continue;
+            const Vec3 img{r[0] + static_cast<float>(k), r[1] + static_cast<float>(l), r[2] + static_cast<float>(m)};
+            if (dist(rabs(run.transf, 0, img), run.atoms.xc[i]) < 0.001f) special = true;
+          }
+    }
+    iaf = special ? 1 : -1;
+  }
+}
+
+void prattyp(Run& run) {
+  logl(run, "\n Number of atom types = " + fmt::i(run.at_types.ntyp, 4));
+  for (int t = 1; t <= run.at_types.ntyp; ++t) {
+    const int z = run.at_types.iatype[t];
+    logl(run, "   atom type = " + symbat(z) + "    atomic number = " + fmt::i(z, 3));
+  }
+}
+
+void printatoms(Run& run, std::ostream& out) {
+  out << "\n" << fmt::x(9) << "ATOM" << fmt::x(6) << "------- FRACTIONAL -------" << fmt::x(4)
+      << "------- CARTESIAN -------  FLAG" << '\n';
+  int n0 = 0, n1 = 0, nm = 0;
+  for (int i = 1; i <= run.atoms.ia; ++i) {
+    std::string s = fmt::i(i, 7) + fmt::x(2) + fmt::pad(run.atoms.atom[i], 8) + fmt::x(1);
+    for (int c = 0; c < 3; ++c) s += fmt::f(run.atoms.xf[i][c], 9, 5);
+    s += fmt::x(2);
+    for (int c = 0; c < 3; ++c) s += fmt::f(run.atoms.xc[i][c], 9, 4);
+    s += fmt::i(run.atoms1.iaf[i], 6);
+    out << s << '\n';
+    const int f = run.atoms1.iaf[i];
+    (f == 0 ? n0 : f == 1 ? n1 : nm) += 1;
+  }
+  out << '\n'
+      << " FLAG =  0 : normal atoms ( " << fmt::i(n0, 5) << " )" << '\n'
+      << "      =  1 : atoms in special positions ( " << fmt::i(n1, 5) << " ) " << '\n'
+      << "      = -1 : disordered atoms ( " << fmt::i(nm, 5) << " ) " << '\n';
+}
+
+}  // namespace vorn

@@ -8,6 +8,7 @@
 #include "model/run.h"
 #include "support.h"
 #include "util/err.h"
+#include "util/format.h"
 
 using namespace vorn;
 
@@ -33,7 +34,7 @@ class Control : public test::InTempDir {
     ADD_FAILURE() << "no fatal error for:\n" << text;
     return Fatal("", "");
   }
-  Run run_;
+  vorn::Run run_;
   std::ostringstream console_;
 };
 
@@ -43,7 +44,7 @@ TEST_F(Control, FormatSelection) {
   read("FORMAT *shelx xd aim2tab platon\nINPUT a.res\n");
   EXPECT_EQ(run_.set.iform, 1);
   EXPECT_EQ(run_.set.ifra, 1);
-  Run other;
+  vorn::Run other;
   run_.set = other.set;
   read("FORMAT shelx *platon\nINPUT a.txt\nNCELLS 1\n");
   EXPECT_EQ(run_.set.iform, 5);
@@ -61,7 +62,7 @@ TEST_F(Control, InputNamesAndOrderForXd) {
   read("INPUT xd.mas xd.inp\nFORMAT *xd\n");
   EXPECT_EQ(fmt::trim(run_.set.fname[0]), "xd.mas");
   EXPECT_EQ(fmt::trim(run_.set.mas), "");
-  Run fresh;
+  vorn::Run fresh;
   run_.set = fresh.set;
   std::string log = read("FORMAT *xd\nINPUT Xd.mas xd.inp\n");
   EXPECT_EQ(fmt::trim(run_.set.mas), "Xd.mas");
@@ -73,18 +74,18 @@ TEST_F(Control, RenameAndConversion) {
   read("FORMAT *shelx\nINPUT l-dopa.shelx   rename 0 toxd\n");
   EXPECT_FALSE(run_.set.lrs);
   EXPECT_FALSE(run_.set.lsx);
-  Run a;
+  vorn::Run a;
   run_.set = a.set;
   std::string log = read("FORMAT *shelx\nINPUT x.res *rename 1\n");
   EXPECT_TRUE(run_.set.lrs);
   EXPECT_EQ(run_.set.irs, 1);
   EXPECT_NE(console_.str().find(" inum = "), std::string::npos);
   EXPECT_NE(log.find(" Change SHELX atom names ( irs=1 : counting atoms types ) "), std::string::npos);
-  Run b;
+  vorn::Run b;
   run_.set = b.set;
   read("FORMAT *shelx\nINPUT x.res *rename 5\n");
   EXPECT_EQ(run_.set.irs, 1);
-  Run c;
+  vorn::Run c;
   run_.set = c.set;
   log = read("FORMAT *shelx\nINPUT x.res rename *toxd\nEXTEND_H\nRINGS 3 6\nDATABANK db.txt\n");
   EXPECT_TRUE(run_.set.lsx);
@@ -120,7 +121,7 @@ TEST_F(Control, NumbersAndTheirErrors) {
 TEST_F(Control, FragmentSearchReport) {
   std::string log = read("FORMAT *shelx\nINPUT a\nNCELLS -3\n");
   EXPECT_NE(log.find(" Search for complete fragments within  -3 ...  +3 unit cells"), std::string::npos);
-  Run fresh;
+  vorn::Run fresh;
   run_.set = fresh.set;
   log = read("FORMAT *shelx\nINPUT a\n");
   EXPECT_EQ(run_.set.ncells, -1);
@@ -130,11 +131,11 @@ TEST_F(Control, FragmentSearchReport) {
 TEST_F(Control, ScaleWordsMustBeExact) {
   read("FORMAT *shelx\nINPUT a\nSCALE *difference\n");
   EXPECT_EQ(run_.set.isca, 1);
-  Run a;
+  vorn::Run a;
   run_.set = a.set;
   read("FORMAT *shelx\nINPUT a\nSCALE sigma *frac\n");
   EXPECT_EQ(run_.set.isca, 2);
-  Run b;
+  vorn::Run b;
   run_.set = b.set;
   read("FORMAT *shelx\nINPUT a\nSCALE *sigma diff fract\n");
   EXPECT_EQ(run_.set.isca, 3);
@@ -158,7 +159,7 @@ TEST_F(Control, KeygenConsistency) {
   EXPECT_FALSE(run_.set.lkeys[2]);  // all and ordered together: ordered wins
   EXPECT_TRUE(run_.set.lkeys[3]);
   for (int k = 4; k <= 7; ++k) EXPECT_FALSE(run_.set.lkeys[k]) << k;  // no MULT
-  Run a;
+  vorn::Run a;
   run_.set = a.set;
   std::string log = read("FORMAT *shelx\nINPUT a\nKEYGEN XYZUIJ *all *ordered *MULT *all *ordered\n");
   EXPECT_FALSE(run_.set.lkeys[2]);

@@ -21,7 +21,7 @@ TEST(ModelTables, SymbolsAndRadii) {
 }
 
 TEST(ModelRun, Defaults) {
-  Run run;
+  vorn::Run run;
   EXPECT_FLOAT_EQ(run.shelx1.fvar[1], 1.0f);
   EXPECT_FLOAT_EQ(run.shelx1.wght[1], -2.0f);
   EXPECT_FLOAT_EQ(run.shelx1.wght[6], 1.0f / 3.0f);
@@ -33,7 +33,7 @@ TEST(ModelRun, Defaults) {
 }
 
 TEST(ModelRun, NewAtomsAreCleared) {
-  Run run;
+  vorn::Run run;
   int i = add_atom(run, "Test");
   EXPECT_EQ(i, 1);
   EXPECT_EQ(add_atom(run, "Test"), 2);
@@ -45,7 +45,7 @@ TEST(ModelRun, NewAtomsAreCleared) {
 }
 
 TEST(ModelRun, TooManyAtoms) {
-  Run run;
+  vorn::Run run;
   resize_atoms(run, nat);
   try {
     add_atom(run, "ReadShelx");
