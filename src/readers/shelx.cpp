@@ -94,14 +94,18 @@ std::optional<std::string> rdshline(Cursor& c) {
       while (ends_with_eq(line) && c.pos < c.lines.size()) line = c.lines[c.pos++];
       continue;
     }
-    // the first piece keeps at least columns 1-100, so a continuation starts at column 101
-    std::string atom = line.substr(0, lenstr(line, static_cast<int>(line.size())));
+    // "!" starts a comment; the first piece keeps at least columns 1-100, so a continuation
+    // starts at column 101
+    auto piece = [](std::string l) {
+      if (auto k = l.find('!'); k != std::string::npos) l.erase(k);
+      return l.substr(0, lenstr(l, static_cast<int>(l.size())));
+    };
+    std::string atom = piece(line);
     while (ends_with_eq(atom)) {
       atom.back() = ' ';
       atom = fmt::pad(atom, std::max<int>(100, static_cast<int>(atom.size()) + 1));
       if (c.pos >= c.lines.size()) break;
-      std::string more = upper(c.lines[c.pos++]);
-      atom += more.substr(0, lenstr(more, static_cast<int>(more.size())));
+      atom += piece(upper(c.lines[c.pos++]));
     }
     return atom;
   }
@@ -200,12 +204,28 @@ void resi_head(const std::string& line, int& number, std::string& name) {
   name = fmt::pad(name, 10);
 }
 
+// The values of record n, upper-cased: "!" starts a comment, and a line ending in "=" goes on
+// with the next physical line. At least four characters, so the keyword can be cut off.
+std::string values(const std::vector<std::string>& lines, size_t n) {
+  std::string v;
+  for (size_t k = n; k < lines.size(); ++k) {
+    std::string l = upper(lines[k]);
+    if (auto c = l.find('!'); c != std::string::npos) l.erase(c);
+    const bool more = ends_with_eq(l);
+    if (more) l[lenstr(l, static_cast<int>(l.size())) - 1] = ' ';
+    v += l + " ";
+    if (!more) break;
+  }
+  return fmt::pad(v, std::max<int>(4, static_cast<int>(v.size())));
+}
+
 FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
   FirstPass fp;
   bool in_resi = false;
   int k = 0, resnum = 0;
   std::string resname;
-  for (const std::string& raw : lines) {
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const std::string& raw = lines[n];
     std::string line = upper(raw);
     const std::string key = head4(line);
     if (in_resi) {
@@ -227,7 +247,7 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       logl(run, " Warning: include file not followed: " + fmt::trim(raw));
       continue;
     }
-    const std::string rest = line.size() > 4 ? line.substr(4) : std::string();
+    const std::string rest = values(lines, n).substr(4);
     if (key == "CELL") {
       auto v = read_reals(rest, 7);
       if (!v) err(kPlace, "CELL record needs the wavelength and six cell constants");
@@ -253,11 +273,10 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       run.imas << fmt::trim(line) << '\n';
       fp.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
     } else if (key == "SFAC") {
-      std::string l = line;
+      std::string l = values(lines, n);
       LineExtract le = readline(l);
       for (int w = 2; w <= le.nch; ++w) {
         const std::string sym = fmt::trim(le.vchar[w]);
-        if (sym == "=") continue;  // the long form continues on the next line
         const int z = sym.size() <= 2 ? iatnum(sym) : 0;
         if (z == 0) err(kPlace, "Unknown element symbol " + sym + " on SFAC record");
         if (run.at_types.ntyp == nat) err(kPlace, "Too many SFAC types");

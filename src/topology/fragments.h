@@ -4,6 +4,14 @@
 
 namespace vorn {
 
+// Appends to the atom table the symmetry images (operators 1..ns, lattice translations
+// -ncells..+ncells) of asymmetric-unit atoms that bond to an atom already present, until no
+// further image bonds; sets natoms, isymeq and nsymeq, logs the table and writes complete.ang.
+// Each step adds the first addable image in scan order (atom, operator, translation); the
+// candidates are tracked incrementally on a cell list.
 void gencompletefrags(Run& run);
+
+// The same result by rescanning every image after each addition (kept to check the above).
+void gencompletefrags_reference(Run& run);
 
 }  // namespace vorn

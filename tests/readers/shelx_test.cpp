@@ -211,7 +211,7 @@ TEST_F(Shelx, FreeVariableOccupanciesOfADisorderedGroup) {
   EXPECT_EQ(run.atoms1.iaf[4], -1);
 }
 
-TEST_F(Shelx, ContinuationIsTheNextPhysicalLine) {
+TEST_F(Shelx, ContinuationsAndComments) {
   read("continuation.res");
   ASSERT_EQ(run.atoms.ia, 3);
   const std::array<float, 6> u1{0.011f, 0.012f, 0.013f, 0.006f, 0.005f, 0.004f};
@@ -219,7 +219,12 @@ TEST_F(Shelx, ContinuationIsTheNextPhysicalLine) {
   EXPECT_EQ(run.at_uij.u[1], u1);
   EXPECT_EQ(run.at_uij.u[2], u2);
   EXPECT_EQ(label(3), "C(2)    ");
-  EXPECT_EQ(run.atoms1.iut[3], 1);
+  EXPECT_EQ(run.atoms1.iut[3], 1);  // the numbers of the comment are not read
+  EXPECT_EQ(run.at_types.ntyp, 2);
+  EXPECT_EQ(run.at_types.iatype[2], 8);
+  EXPECT_FLOAT_EQ(run.ucell.uc[2], 7.0f);
+  EXPECT_EQ(run.shelx1.ifv, 3);
+  EXPECT_FLOAT_EQ(run.atoms1.occ[3], 0.3f);
 }
 
 TEST_F(Shelx, InstructionsIncludesAndFreeTextAreNotAtoms) {
