@@ -81,15 +81,27 @@ void add_image(Run& run, int i, const Vec3& xf, const Vec3& xc) {
 void report(Run& run) {
   if (run.cryst.natoms <= run.atoms.ia) return;
   logl(run, "\n List of atoms in complete fragment(s) :");
-  logl(run, "\n" + fmt::x(7) + "ATOM" + fmt::x(8) + "------ FRACTIONAL ------" + fmt::x(4) + "----- CARTESIAN -----" +
-                fmt::x(5) + "ISQ NSQ");
+  std::string head = "\n";
+  head += fmt::x(7);
+  head += "ATOM";
+  head += fmt::x(8);
+  head += "------ FRACTIONAL ------";
+  head += fmt::x(4);
+  head += "----- CARTESIAN -----";
+  head += fmt::x(5);
+  head += "ISQ NSQ";
+  logl(run, head);
   std::string s;
   for (int n = 1; n <= run.cryst.natoms; ++n) {
-    s = fmt::i(n, 6) + " " + run.atoms.atom[n] + " ";
+    s = fmt::i(n, 6);
+    s += ' ';
+    s += run.atoms.atom[n];
+    s += ' ';
     for (int k = 0; k < 3; ++k) s += fmt::f(run.atoms.xf[n][k], 9, 4);
     s += " ";
     for (int k = 0; k < 3; ++k) s += fmt::f(run.atoms.xc[n][k], 8, 3);
-    s += fmt::i(run.cryst.isymeq[n], 8) + fmt::i(run.cryst.nsymeq[n], 4);
+    s += fmt::i(run.cryst.isymeq[n], 8);
+    s += fmt::i(run.cryst.nsymeq[n], 4);
     logl(run, s);
   }
   std::ofstream ang("complete.ang");
@@ -166,7 +178,7 @@ void complete_incrementally(Run& run, long long total) {
   // the widest reach of an atom of element z towards any candidate
   auto reach = [&](int z) { return std::max(run.set.covrad[z] + rad_max + run.set.tol1, kCoincide); };
 
-  const CellGrid grid(cxc, m, reach(run.atoms.itype[1]));
+  const CellGrid grid(cxc, m, std::max(rad_max + rad_max + run.set.tol1, kCoincide));
   std::vector<int> near;
   std::priority_queue<int, std::vector<int>, std::greater<int>> addable;
 
