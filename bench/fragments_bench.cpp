@@ -69,7 +69,7 @@ void BM_GenCompleteFrags(benchmark::State& state) {
   }
   state.counters["added"] = run.cryst.natoms - run.atoms.ia;
 }
-BENCHMARK(BM_GenCompleteFrags)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GenCompleteFrags)->Arg(1000)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 void BM_GenCompleteFragsRescan(benchmark::State& state) {
   vorn::Run run;
