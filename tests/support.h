@@ -4,11 +4,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "model/run.h"
 
 namespace vorn::test {
 
@@ -49,6 +52,26 @@ inline std::vector<std::string> lines_of(const std::string& text) {
   std::string l;
   while (std::getline(ss, l)) r.push_back(l);
   return r;
+}
+
+// The published SHELX files beside the project, sorted; empty when the folder is absent.
+inline std::vector<std::filesystem::path> shared_shelx_files() {
+  std::vector<std::filesystem::path> r;
+  const std::filesystem::path dir = std::filesystem::path(VORN_SHARED_DATA) / "shelx";
+  if (!std::filesystem::is_directory(dir)) return r;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    if (e.path().extension() == ".res") r.push_back(e.path());
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+// Opens in dir the files a reader writes to (log, master file, MoPro file); the console goes to con.
+inline void open_reader_outputs(vorn::Run& run, const std::filesystem::path& dir, std::ostream& con,
+                                const std::string& tag = "") {
+  run.console = &con;
+  run.nout.open(dir / ("vorn.out" + tag));
+  run.imas.open(dir / ("xd_vorn.mas" + tag));
+  run.ipro.open(dir / ("mopro_vorn.par" + tag));
 }
 
 inline std::string data_path(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }

@@ -128,10 +128,7 @@ TEST(RealShelx, EveryPublishedFileReadsOrStopsAsExpected) {
     SCOPED_TRACE(p.filename().string());
     vorn::Run run;
     std::ostringstream console;
-    run.console = &console;
-    run.nout.open(scratch / "vorn.out");
-    run.imas.open(scratch / "xd_vorn.mas");
-    run.ipro.open(scratch / "mopro_vorn.par");
+    test::open_reader_outputs(run, scratch, console);
     const auto stop = kStops.find(p.filename().string());
     try {
       readshelx(run, p.string());

@@ -26,22 +26,12 @@ const std::map<std::string, std::string> kStops = {
     {"NaCl_Fm-3m.res", " ERROR *** ReadShelx *** "},
 };
 
-std::vector<fs::path> shared_files() {
-  std::vector<fs::path> r;
-  const fs::path dir = fs::path(VORN_SHARED_DATA) / "shelx";
-  if (!fs::is_directory(dir)) return r;
-  for (const auto& e : fs::directory_iterator(dir))
-    if (e.path().extension() == ".res") r.push_back(e.path());
-  std::sort(r.begin(), r.end());
-  return r;
-}
-
 class RealTopology : public test::InTempDir {};
 
 }  // namespace
 
 TEST_F(RealTopology, EveryFileRunsWithCompletionAndRings) {
-  auto files = shared_files();
+  auto files = test::shared_shelx_files();
   if (files.empty()) GTEST_SKIP() << "no shared SHELX data at " << VORN_SHARED_DATA << "/shelx";
   for (const auto& p : files) {
     SCOPED_TRACE(p.filename().string());
@@ -65,17 +55,14 @@ TEST_F(RealTopology, EveryFileRunsWithCompletionAndRings) {
 }
 
 TEST_F(RealTopology, GridAndLiteralAgreeOnCompletedStructures) {
-  auto files = shared_files();
+  auto files = test::shared_shelx_files();
   if (files.empty()) GTEST_SKIP() << "no shared SHELX data at " << VORN_SHARED_DATA << "/shelx";
   int compared = 0;
   for (const auto& p : files) {
     if (kStops.count(p.filename().string())) continue;
     SCOPED_TRACE(p.filename().string());
     auto load = [&](vorn::Run& run, std::ostringstream& con, const std::string& tag) {
-      run.console = &con;
-      run.nout.open("log_" + tag);
-      run.imas.open("mas_" + tag);
-      run.ipro.open("par_" + tag);
+      test::open_reader_outputs(run, ".", con, tag);
       readshelx(run, p.string());
       run.set.ncells = 1;
     };
@@ -100,7 +87,7 @@ TEST_F(RealTopology, GridAndLiteralAgreeOnCompletedStructures) {
     }
     fast.nout.close();
     literal.nout.close();
-    EXPECT_EQ(test::slurp("log_fast"), test::slurp("log_literal"));
+    EXPECT_EQ(test::slurp("vorn.outfast"), test::slurp("vorn.outliteral"));
     ++compared;
   }
   EXPECT_EQ(compared, static_cast<int>(files.size() - kStops.size()));

@@ -416,10 +416,7 @@ TEST(RingRealFiles, EveryReadableSharedShelxFileSearchesWithoutError) {
     SCOPED_TRACE(p.filename().string());
     vorn::Run run;
     std::ostringstream console;
-    run.console = &console;
-    run.nout.open(scratch / "vorn.out");
-    run.imas.open(scratch / "xd_vorn.mas");
-    run.ipro.open(scratch / "mopro_vorn.par");
+    vorn::test::open_reader_outputs(run, scratch, console);
     try {
       vorn::readshelx(run, p.string());
     } catch (const Fatal&) {
