@@ -1,0 +1,26 @@
+// Dummy atoms: the shared table of points that direct local axes where no atom lies.
+#pragma once
+#include <string>
+
+#include "model/run.h"
+
+namespace vorn {
+
+// Two requests closer than this (Angstrom, Cartesian) share one dummy.
+constexpr float dumreuse = 0.1f;
+
+// Gives the dummy at point p: ifl 0 means p is Cartesian, any other value that p is in the
+// stored convention of run.set.ifra (1 fractional, 0 Cartesian). An existing dummy within
+// dumreuse of p is reused, otherwise a new one is appended. Returns its number in idum and
+// its Cartesian position in xcart.
+void adddummyatom(Run& run, int ifl, const Vec3& p, int& idum, Vec3& xcart);
+
+// Appends a dummy with position xs (already in the stored convention) and its label;
+// returns its number. Stops the run from `where` when the table is full.
+int appenddummy(Run& run, const Vec3& xs, const std::string& where);
+
+// Sets the label of dummy i: "DUM" and the number without leading blanks, 6 characters.
+// Numbers above 999 do not fit the label and stop the run.
+void dummylab(Run& run, int i);
+
+}  // namespace vorn
