@@ -197,28 +197,30 @@ std::vector<std::string> items(std::string_view s) {
   return r;
 }
 
-std::optional<std::vector<float>> read_reals(std::string_view s, int count) {
+namespace {
+
+// The first count items, each read by parse; nullopt when there are fewer or one fails.
+template <class T, class Parse>
+std::optional<std::vector<T>> read_items(std::string_view s, int count, Parse parse) {
   auto it = items(s);
   if (static_cast<int>(it.size()) < count) return std::nullopt;
-  std::vector<float> r;
+  std::vector<T> r;
   for (int k = 0; k < count; ++k) {
-    auto v = parse_real(it[k]);
+    auto v = parse(it[k]);
     if (!v) return std::nullopt;
     r.push_back(*v);
   }
   return r;
 }
 
+}  // namespace
+
+std::optional<std::vector<float>> read_reals(std::string_view s, int count) {
+  return read_items<float>(s, count, parse_real);
+}
+
 std::optional<std::vector<int>> read_ints(std::string_view s, int count) {
-  auto it = items(s);
-  if (static_cast<int>(it.size()) < count) return std::nullopt;
-  std::vector<int> r;
-  for (int k = 0; k < count; ++k) {
-    auto v = parse_int(it[k]);
-    if (!v) return std::nullopt;
-    r.push_back(*v);
-  }
-  return r;
+  return read_items<int>(s, count, parse_int);
 }
 
 std::optional<std::vector<float>> read_all_reals(std::string_view s) {

@@ -5,6 +5,16 @@
 
 namespace vorn {
 
+namespace {
+
+// The entries of a per-atom text table that begin with prefix, in atom order.
+void write_prefixed(std::ofstream& out, const std::vector<std::string>& table, const char* prefix) {
+  for (size_t i = 1; i < table.size(); ++i)
+    if (table[i].rfind(prefix, 0) == 0) out << table[i] << '\n';
+}
+
+}  // namespace
+
 void mopro_par_header(Run& run) {
   run.ipro << fmt::rep('!', 80) << '\n'
            << "!           CREATED BY PROGRAM << VORN >>\n"
@@ -18,16 +28,14 @@ void res_header(Run& run) { run.ires << "!\n! X-H distances\n!\n"; }
 
 void res_uratio_and_close(Run& run) {
   run.ires << "!\n! isotropic H atoms ADPs\n!\n";
-  for (size_t i = 1; i < run.text.res.size(); ++i)
-    if (run.text.res[i].rfind("URATIO", 0) == 0) run.ires << run.text.res[i] << '\n';
+  write_prefixed(run.ires, run.text.res, "URATIO");
   run.ires << "!\n! end\n!\n";
   run.ires.close();
 }
 
 void con_similarity_and_close(Run& run) {
   run.icon << "!\n! similarity (switched-off)\n!\n";
-  for (size_t i = 1; i < run.text.mcon.size(); ++i)
-    if (run.text.mcon[i].rfind("! CONPVM", 0) == 0) run.icon << run.text.mcon[i] << '\n';
+  write_prefixed(run.icon, run.text.mcon, "! CONPVM");
   run.icon << "!\n! end\n!\n";
   run.icon.close();
 }
