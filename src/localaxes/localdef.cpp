@@ -1,10 +1,76 @@
-// The local-axes stage over every atom of the asymmetric unit. (not built yet: the stage logs that it was skipped).
+// The local-axes stage: every atom's axes, then the atom, dummy and key sections of xd_vorn.mas and vorn.ang.
 #include "localaxes/localdef.h"
 
+#include <fstream>
+
+#include "localaxes/defloc.h"
+#include "localaxes/xdmas.h"
+#include "util/err.h"
+#include "util/format.h"
+#include "util/geometry.h"
 #include "util/log.h"
 
 namespace vorn {
 
-void localdef(Run& run) { stage_pending(run, "localdef"); }
+namespace {
+
+constexpr const char* kTableHeader =
+    "ATOM     ATOM0    AX1 ATOM1    ATOM2   AX2 R/L TP TBL KAP LMX SITESYM  CHEMCON";
+
+// Dummy numbers above 9 widen the field so that every dummy keeps its own label.
+std::string dummy_number(int j) { return fmt::i(j, j < 10 ? 1 : static_cast<int>(std::to_string(j).size())); }
+
+std::string xyz(const Vec3& p, int w, int d) { return fmt::f(p[0], w, d) + fmt::f(p[1], w, d) + fmt::f(p[2], w, d); }
+
+// Hooks of the stages that arrive with their own readers and builders.
+void copy_old_master_head(Run&) { err("LocalDef", "XD input is not available in this build"); }
+
+}  // namespace
+
+void localdef(Run& run) {
+  const Settings& s = run.set;
+  Atoms& at = run.atoms;
+  run.dummy.ndum = 0;
+  std::ofstream ang("vorn.ang", std::ios::out | std::ios::trunc);
+  if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
+  ang << "ANGSTROM\n";
+  if (s.iform == 2) copy_old_master_head(run);
+  if (s.ldb) stage_pending(run, "readdb");
+  if (s.lfh) stage_pending(run, "extendh");
+  stage_pending(run, "detexcept");
+
+  conl(run, "");
+  conl(run, kTableHeader);
+  run.imas << kTableHeader << '\n';
+
+  // The searches reach 20 A at most; cells of 4 A keep a 10 A hydrogen search to a few
+  // hundred cells. Positions must not move while the grid is in use.
+  LocalContext ctx{make_neighbor_grid(run, 4.0f), {}};
+  for (int k = 1; k <= at.ia; ++k) {
+    logl(run, "\n" + rule('-', 79));
+    logl(run, "\n Working with atom " + fmt::i(k, 7) + " : [" + fmt::pad(at.atom[k], 8) + "]" + fmt::x(5) +
+                  "occ =" + fmt::f(run.atoms1.occ[k], 11, 4));
+    defloc(run, k, ctx);
+    ang << "ATOM " << fmt::pad(at.atom[k], 8) << "   " << xyz(at.xc[k], 14, 4) << '\n';
+  }
+  for (int j = 1; j <= run.dummy.ndum; ++j) {
+    const Vec3& xd = run.dummy.xdum[j];
+    run.imas << fmt::pad(run.dummy.dlab[j], 6) << "  " << xyz(xd, 12, 6) << '\n';
+    const Vec3 xcart = s.ifra == 1 ? rabs(run.transf, 0, xd) : xd;
+    ang << "ATOM Li(" << dummy_number(j) << ")  " << xyz(xcart, 14, 4) << '\n';
+  }
+  run.imas << "END ATOM\n";
+  ang.close();
+
+  if (s.iform == 1) wrxdmas1(run.imas, run, run.kappaset.itkset);
+  run.imas << key_header << '\n';
+  for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], 8) << getkey(run, k) << '\n';
+  for (int j = 1; j <= run.kappaset.itkset; ++j) run.imas << kappa_key(run, j) << '\n';
+  if (s.iform == 1 || s.iform == 3) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
+  if (s.iform == 1) {
+    run.imas << "!" << fmt::rep('-', 78) << "\n!\n   END XDLSM\n!\n" << fmt::rep('!', 79) << '\n';
+    wrxdmas2(run.imas, run);
+  }
+}
 
 }  // namespace vorn

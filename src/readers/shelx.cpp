@@ -511,6 +511,13 @@ void readshelx(Run& run, const std::string& fname) {
   both(run, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->");
 
   read_atoms(run, lines);
+  // Residue names are kept for the atoms the RESI blocks list; an atom outside every block
+  // (or past the listed ones) has blank names rather than none.
+  const size_t slots = static_cast<size_t>(atom_slots(run));
+  if (run.resi1.resi1.size() < slots) {
+    run.resi1.resi1.resize(slots, std::string(17, ' '));
+    run.resi1.resi2.resize(slots, std::string(10, ' '));
+  }
   logl(run, " Total atoms read from SHELX file = " + fmt::i(run.atoms.ia, 5));
   checkocc(run);
   printatoms(run, run.nout);

@@ -1,6 +1,8 @@
-// The PLATON plot file vorn.spf: head and tail.
+// The PLATON plot file vorn.spf: head, the axis sticks of every atom, and the tail.
 #include "writers/plotfile.h"
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "model/tables.h"
@@ -24,7 +26,52 @@ constexpr const char* kDummyDisplay[] = {"RADII ATOMS D 0.02", "DETACH D X", "DE
 // Elements past Xe have no covalent radius; they are drawn with the largest one, 2.16.
 float plot_radius(const Run& run, int z) { return z >= 1 && z <= 54 ? run.set.covrad[z] : 2.16f; }
 
+// The point 0.2 Angstrom from x0 along e. A zero vector has no direction (the atom and its
+// axis points coincide, or they are collinear so the plane normal vanishes); its stick is
+// drawn with zero length, at the atom itself, so that the file never holds NaN.
+Vec3 stick_end(const Vec3& x0, const Vec3& e) {
+  float len = rlength(e);
+  Vec3 d = e;
+  if (!(len > 0.0f) || !std::isfinite(len)) {
+    // a vector too short (or too long) to square in single precision: rescale it first
+    const float big = std::max({std::fabs(e[0]), std::fabs(e[1]), std::fabs(e[2])});
+    if (!(big > 0.0f) || !std::isfinite(big)) return x0;
+    d = {e[0] / big, e[1] / big, e[2] / big};
+    len = rlength(d);
+  }
+  return {x0[0] + 0.2f * d[0] / len, x0[1] + 0.2f * d[1] / len, x0[2] + 0.2f * d[2] / len};
+}
+
+std::string plot_atom(const std::string& name, const Vec3& p) {
+  return "ATOM " + fmt::pad(name, 8) + "   " + fmt::f(p[0], 12, 4) + fmt::f(p[1], 12, 4) + fmt::f(p[2], 12, 4) + '\n';
+}
+
 }  // namespace
+
+std::array<Vec3, 3> getdummy(const Vec3& x0, const Vec3& ex, const Vec3& ey, const Vec3& ez) {
+  return {stick_end(x0, ex), stick_end(x0, ey), stick_end(x0, ez)};
+}
+
+std::string getdummylabel(int i) { return std::to_string(i); }
+
+void loc2plat(Run& run, int i, const Vec3& pa, const Vec3& pb, char ax1, char ax2) {
+  const Vec3& x0 = run.atoms.xc[i];
+  run.iplat << plot_atom(run.atoms.atom[i], x0);
+  const Vec3 a{pa[0] - x0[0], pa[1] - x0[1], pa[2] - x0[2]};
+  const Vec3 b{pb[0] - x0[0], pb[1] - x0[1], pb[2] - x0[2]};
+  const Vec3 n = vmult(a, b);
+  const Vec3 w = vmult(n, a);
+  const char names[3] = {'X', 'Y', 'Z'};
+  std::array<Vec3, 3> dir;
+  for (int k = 0; k < 3; ++k) {
+    // ax2 is tested first: when both name the same axis, that axis takes the in-plane w
+    const char c = names[k];
+    dir[k] = c == ax2 ? w : c == ax1 ? a : n;
+  }
+  const auto ends = getdummy(x0, dir[0], dir[1], dir[2]);
+  const std::string num = getdummylabel(i);
+  for (int k = 0; k < 3; ++k) run.iplat << plot_atom(std::string(1, names[k]) + num, ends[k]);
+}
 
 void spf_head(Run& run) { run.iplat << "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange\nANGSTROM\n"; }
 

@@ -88,7 +88,10 @@ TEST_F(Driver, PlainRunWritesTheFramesAndTheSummary) {
   EXPECT_TRUE(contains(con(), " Total program elapsed times u,s,t (s) :"));
   EXPECT_FALSE(fs::exists("xd_vorn.inp"));
   EXPECT_FALSE(fs::exists("fixedH.ins"));
-  EXPECT_EQ(test::slurp("con_mopro.inp"), "!\n! local symmetry  \n!\n");
+  // the local-symmetry lines only: no similarity block without the parameter-file step
+  EXPECT_EQ(test::slurp("con_mopro.inp"),
+            "!\n! local symmetry  \n!\nSYMPLM  mxmz O1         1\nSYMPLM  cy   H1         1\n"
+            "SYMPLM  cy   H2         1\n");
   auto par = test::lines_of(test::slurp("mopro_vorn.par"));
   ASSERT_GE(par.size(), 5u);
   EXPECT_EQ(par[0], std::string(80, '!'));
@@ -99,9 +102,13 @@ TEST_F(Driver, PlainRunWritesTheFramesAndTheSummary) {
   ASSERT_GE(spf.size(), 4u);
   EXPECT_EQ(spf[0], "TITL X-green, Y-yellow, Z-brown, Dummy(D)-orange");
   EXPECT_EQ(spf[1], "ANGSTROM");
-  EXPECT_EQ(spf[2], "JOIN RADII  O  0.73 H  0.40 X 0.01 Y 0.01 Z 0.01");
+  EXPECT_EQ(spf[2].substr(0, 9), "ATOM O(1)");
+  // four records per atom, then the one dummy (the H-H midpoint of the water oxygen)
+  ASSERT_GE(spf.size(), 16u);
+  EXPECT_EQ(spf[14].substr(0, 9), "ATOM D(1)");
+  EXPECT_EQ(spf[15], "JOIN RADII  O  0.73 H  0.40 X 0.01 Y 0.01 Z 0.01 D 0.01");
   EXPECT_EQ(spf.back(), "PLOT");
-  EXPECT_FALSE(contains(test::slurp("vorn.spf"), "DETACH D"));
+  EXPECT_TRUE(contains(test::slurp("vorn.spf"), "DETACH D H"));
   auto log = test::lines_of(test::slurp("vorn.out"));
   ASSERT_GE(log.size(), 2u);
   EXPECT_EQ(log[log.size() - 2], std::string(80, '-'));

@@ -1,0 +1,260 @@
+// Kappa sets, chemical constraints, the XD and MoPro axis lines, plot records and starting populations.
+#include "localaxes/atomsetup.h"
+
+#include <cmath>
+
+#include "chemistry/equivalence.h"
+#include "chemistry/groups.h"
+#include "databank/readdb.h"
+#include "topology/planarity.h"
+#include "util/elements.h"
+#include "util/format.h"
+#include "util/geometry.h"
+#include "util/log.h"
+#include "util/text.h"
+#include "writers/plotfile.h"
+
+namespace vorn {
+
+namespace {
+
+int planar_ring_size(const Run& run, int k) {
+  bool cyclic = false, plane = false, plane2 = false;
+  int iring = 0, mem = 0;
+  isitcyclic(run, k, cyclic, plane, plane2, iring, mem);
+  return mem;
+}
+
+// Everything sameatoms(k, i, 1, 1, 0, 1) compares.
+std::string heavy_key(const Run& run, int k) {
+  const Neighbors& nb = run.neighbors;
+  std::string s = std::to_string(run.atoms.itype[k]) + "/" + std::to_string(nb.nnei[k]) + "/" +
+                  std::to_string(nb.jtnei[k]);
+  for (int t = 0; t < nb.jtnei[k]; ++t) s += "/" + std::to_string(nb.janei[k][t]) + ":" + std::to_string(nb.jnnei[k][t]);
+  s += "/" + std::to_string(planar_ring_size(run, k)) + "|" + fmt::pad(run.atoms.asym[k], 5) + "|" +
+       fmt::pad(run.except.group[k], 40);
+  return s;
+}
+
+// Everything the hydrogen test compares.
+std::string hyd_key(const Run& run, int k) {
+  return fmt::pad(run.except.group[k], 40) + "|" + std::to_string(run.atoms1.isft[k]) + "/" +
+         std::to_string(run.forh.ihp[k]) + "/" + std::to_string(run.forh.isp[k]) + "/" +
+         std::to_string(run.forh.ihnei[k]);
+}
+
+bool same_hydrogen(const Run& run, int i, int k) { return hyd_key(run, i) == hyd_key(run, k); }
+
+// The earlier atom whose kappa set atom k shares, or 0. Above verbosity 2 every comparison is
+// made (and explained in the log) one by one; otherwise the index gives the same first match.
+int earlier_equivalent(Run& run, int k, const KappaIndex& index) {
+  const bool hydrogen = run.atoms.itype[k] == 1;
+  if (hydrogen ? !run.set.lhyd : !run.set.lheav) return 0;
+  if (run.set.iverbose > 2) {
+    for (int i = 1; i < k; ++i)
+      if (hydrogen ? same_hydrogen(run, i, k) : sameatoms(run, k, i, 1, 1, 0, 1)) return i;
+    return 0;
+  }
+  const auto& map = hydrogen ? index.hyd : index.heavy;
+  auto f = map.find(hydrogen ? hyd_key(run, k) : heavy_key(run, k));
+  return f == map.end() ? 0 : f->second;
+}
+
+void new_kappa_set(Run& run, int k) {
+  Kappaset& ks = run.kappaset;
+  ++ks.itkset;
+  logl(run, "\n New kappa set = " + fmt::i(ks.itkset, 4));
+  ks.kset[k] = ks.itkset;
+}
+
+// An IAM kappa set (both kappas 1) of this scattering table, or 0.
+int iam_kappa_set(const Run& run, int isft) {
+  const Kappas& kp = run.kappas;
+  for (int s = 1; s <= kp.nkap; ++s)
+    if (kp.nkapsf[s] == isft && std::fabs(kp.rkappa[s][0] - 1.0f) <= 0.0001f &&
+        std::fabs(kp.rkappa[s][1] - 1.0f) <= 0.0001f)
+      return s;
+  return 0;
+}
+
+void ensure_kappa_slot(Kappas& kp, int s) {
+  if (static_cast<int>(kp.rkappa.size()) <= s) {
+    kp.rkappa.resize(static_cast<size_t>(s) + 1, {0.0f, 0.0f});
+    kp.nkapsf.resize(static_cast<size_t>(s) + 1, 0);
+  }
+}
+
+std::string bare(std::string_view label, bool drop_um) {
+  std::string s = fmt::pad(label, 10);
+  if (drop_um) erum(s);
+  erbras(s);
+  return s;
+}
+
+int axis_number(char ax) { return ax == 'X' ? 1 : ax == 'Y' ? 2 : ax == 'Z' ? 3 : 0; }
+
+// An axis point as XD numbers it: the atom, or ia + the dummy's number. The labels of the
+// asymmetric unit are the ones the files list, so generated copies (which repeat them) are
+// not candidates; the last match wins.
+int point_code(const Run& run, const std::string& at) {
+  int code = 0;
+  for (int i = 1; i <= run.atoms.ia; ++i)
+    if (fmt::pad(run.atoms.atom[i], 8) == at) code = i;
+  for (int j = 1; j <= run.dummy.ndum; ++j)
+    if (fmt::pad(run.dummy.dlab[j], 8) == at) code = run.atoms.ia + j;
+  return code;
+}
+
+void populations(Run& run, int k, bool lkdis, bool lndis) {
+  const Settings& s = run.set;
+  Kappas& kp = run.kappas;
+  const int ks = run.kappaset.kset[k];
+  const float occ = run.atoms1.occ[k];
+  const bool read = s.ldb && ((!lkdis && !lndis) || (s.ldd && lkdis));
+  logl(run, "\n Atom " + fmt::trim(run.atoms.atom[k]) +
+                (read ? " :: will now read databank" : " :: will skip reading databank"));
+  ensure_kappa_slot(kp, ks);
+  if (!read) {
+    run.mpoles.pv[k] = pval(run.atoms.itype[k]) * occ;
+    kp.nkap = std::max(kp.nkap, ks);
+    kp.rkappa[ks] = {1.0f, 1.0f};
+    kp.nkapsf[ks] = run.atoms1.isft[k];
+    return;
+  }
+  readdb(run, k);
+  const Mpoles1& m = run.mpoles1;
+  if (k == 1) {
+    kp.nkap = 1;
+    ensure_kappa_slot(kp, 1);
+    kp.nkapsf[1] = run.atoms1.isft[k];
+  } else if (kp.nkap < ks) {
+    kp.nkap = ks;
+    kp.nkapsf[ks] = run.atoms1.isft[k];
+  }
+  kp.rkappa[ks] = m.rkap1;
+  run.mpoles.pv[k] = m.pv1 * occ;
+  run.mpoles.spv[k] = m.spv1;
+  for (int l = 0; l <= 4; ++l)
+    for (int mm = -l; mm <= l; ++mm) run.mpoles.plm[k][l][mm + 4] = occ * m.plm1[l][mm + 4];
+}
+
+}  // namespace
+
+std::string xd_axis_line(const Run& run, int k, const AxisChoice& c, int ichem) {
+  const std::string& lab = fmt::pad(run.atoms.atom[k], 8);
+  std::string s = lab + " " + fmt::pad(c.at1, 8) + "  " + c.ax1 + "  " + lab + " " + fmt::pad(c.at2, 8) + " " + c.ax2 +
+                  "   R " + fmt::i(run.atoms1.iut[k], 3) + fmt::i(run.atoms1.isft[k], 3) +
+                  fmt::i(run.kappaset.kset[k], 4) + fmt::i(run.atoms1.lmx[k], 4) + "   " +
+                  fmt::pad(run.atoms.asym[k], 5) + "   " +
+                  (ichem > 0 ? fmt::pad(run.atoms.atom[ichem], 8) : std::string(8, ' '));
+  return fmt::pad(s, 80);
+}
+
+std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c) {
+  std::string el = fmt::pad(run.atoms.atom[k], 10);
+  ernum(el);
+  const char* model = fmt::trim(el) == "H" ? " QUA " : " HEX ";
+  const std::string kap = " K" + ljust(fmt::i(run.kappaset.kset[k], 5), 5);
+  std::string s = std::string(1, c.ax1) + c.ax2 + "   " + bare(c.at1, true) + "   " + bare(c.at2, true) + "   " + model +
+                  "   " + kap + "   " + "V0  M0  Q0";
+  return fmt::pad(fmt::pad(s, 80), 90);
+}
+
+std::string mopro_con_line(const Run& run, int k, int ichem) {
+  const Resi1& r = run.resi1;
+  std::string s = r.resi11 ? "! CONPVM  " + fmt::pad(r.resi2[k], 10) + "  " + fmt::pad(r.resi2[ichem], 10)
+                           : "! CONPVM  " + bare(run.atoms.atom[k], false) + "  1 " + bare(run.atoms.atom[ichem], false) + " 1";
+  return fmt::pad(s, 90);
+}
+
+std::string symplm_line(const Run& run, int k, const AxisChoice& c) {
+  const std::string sym = fmt::trim(run.atoms.asym[k]);
+  if (sym == "NO") return "";
+  std::string code;
+  if (sym == "m") {
+    const char a = std::min(c.ax1, c.ax2), b = std::max(c.ax1, c.ax2);
+    if (a == 'X' && b == 'Y') code = "mz";
+    else if (a == 'Y' && b == 'Z') code = "mx";
+    else if (a == 'X' && b == 'Z') code = "my";
+  } else if (sym == "mm2") {
+    code = "mxmz";
+  } else if (sym == "3m") {
+    code = "3m";
+  } else if (sym == "cyl") {
+    code = "cy";
+  }
+  if (run.resi1.resi11) return "SYMPLM  " + fmt::a(fmt::pad(code, 4), 6) + " " + fmt::pad(run.resi1.resi2[k], 10);
+  return "SYMPLM  " + fmt::pad(code, 4) + " " + bare(run.atoms.atom[k], false) + " 1";
+}
+
+void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index) {
+  Settings& s = run.set;
+  Kappaset& ks = run.kappaset;
+  int ichem = 0;
+  if (s.lsx) {
+    ks.kset[k] = run.atoms1.isft[k];
+    ks.itkset = std::max(ks.itkset, ks.kset[k]);
+  } else if (!c.lkdis && c.lndis) {
+    if (const int old = iam_kappa_set(run, run.atoms1.isft[k])) {
+      logl(run, "\n Using old [IAM] kappa set = " + fmt::i(old, 4));
+      ks.kset[k] = old;
+    } else {
+      new_kappa_set(run, k);
+    }
+  } else {
+    if (run.cryst.natoms != run.atoms.ia)
+      checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, std::string_view(&c.ax1, 1), std::string_view(&c.ax2, 1));
+    logl(run, "\n Calling DetExcept...");
+    detexcept(run, k);
+    upcase(run.except.group[k]);
+    if (run.except.iexp[k] == 1)
+      logl(run, "\n Exception identified for " + fmt::trim(run.atoms.atom[k]) + " : Functional group = [" +
+                    fmt::trim(run.except.group[k]) + "]");
+    if (k > 1) {
+      logl(run, "\n Trying to determine the KAPPA SET : ");
+      ichem = earlier_equivalent(run, k, index);
+    }
+    if (ichem > 0) {
+      ks.kset[k] = ks.kset[ichem];
+      logl(run, "\n Old kappa set = " + fmt::i(ks.kset[ichem], 4));
+    } else {
+      new_kappa_set(run, k);
+    }
+  }
+  // Atom k's key values are final now; the first atom of a class keeps its place.
+  index.heavy.emplace(heavy_key(run, k), k);
+  index.hyd.emplace(hyd_key(run, k), k);
+
+  run.ichemcon[k] = ichem > 0;
+  logl(run, "\n Symmetry = [" + fmt::pad(run.atoms.asym[k], 5) + "]");
+
+  const std::string line = fmt::trim(xd_axis_line(run, k, c, ichem));
+  run.text.mopro[k] = mopro_axis_line(run, k, c);
+  if (ichem > 0) run.text.mcon[k] = mopro_con_line(run, k, ichem);
+  conl(run, " " + line);
+  run.imas << line << '\n';
+  logl(run, "\n Local coordinate system definition : \n");
+  logl(run, " " + line);
+  const std::string sym = symplm_line(run, k, c);
+  if (!sym.empty()) run.icon << sym << '\n';
+
+  loc2plat(run, k, c.xca1, c.xca2, c.ax1, c.ax2);
+  populations(run, k, c.lkdis, c.lndis);
+  logl(run, "\n CKS :: Atom=" + fmt::i(k, 6) + "  kset=" + fmt::i(ks.kset[k], 4) +
+                "  nsft=" + fmt::i(run.kappas.nkapsf[ks.kset[k]], 4));
+
+  auto& iar = run.mpoles.iar[k];
+  iar[1] = axis_number(c.ax1);
+  iar[2] = axis_number(c.ax2);
+  iar[3] = point_code(run, c.at1);
+  iar[4] = k;
+  iar[5] = point_code(run, c.at2);
+  iar[6] = run.atoms1.iut[k];
+  iar[7] = run.atoms1.isft[k];
+  iar[8] = ks.kset[k];
+  iar[9] = 4;
+  iar[10] = 1;
+  iar[11] = ichem;
+}
+
+}  // namespace vorn

@@ -1,0 +1,32 @@
+// Per-atom results once the axes are fixed: kappa set, constraint, table lines, plot and populations.
+#pragma once
+#include <string>
+#include <unordered_map>
+
+#include "localaxes/axisrules.h"
+#include "model/run.h"
+
+namespace vorn {
+
+// The first atom of each equivalence class seen so far, so that the search for an earlier
+// equivalent atom need not test every earlier atom. The keys hold exactly the quantities the
+// equivalence tests compare, so the first match is the same atom the scan would find.
+struct KappaIndex {
+  std::unordered_map<std::string, int> heavy;  // non-hydrogen criteria -> first atom
+  std::unordered_map<std::string, int> hyd;    // hydrogen criteria -> first atom
+};
+
+// The XD local-axes table line of atom k (80 columns) for kappa set kset and constraint ichem.
+std::string xd_axis_line(const Run& run, int k, const AxisChoice& c, int ichem);
+
+// The MoPro local-axes line and, for a constrained atom, the population constraint line.
+std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c);
+std::string mopro_con_line(const Run& run, int k, int ichem);
+
+// The MoPro SYMPLM line of atom k, or an empty text for site symmetry "NO".
+std::string symplm_line(const Run& run, int k, const AxisChoice& c);
+
+// Symmetry images, kappa set, output lines, plot records, populations and iar of atom k.
+void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index);
+
+}  // namespace vorn

@@ -1,0 +1,11 @@
+// One atom's local coordinate system: the axis rules, then its kappa set and records.
+#include "localaxes/defloc.h"
+
+namespace vorn {
+
+void defloc(Run& run, int k, LocalContext& ctx) {
+  AxisChoice c = choose_axes(run, k, ctx.grid);
+  setup_atom(run, k, c, ctx.kappas);
+}
+
+}  // namespace vorn
