@@ -74,6 +74,11 @@ inline void open_reader_outputs(vorn::Run& run, const std::filesystem::path& dir
   run.ipro.open(dir / ("mopro_vorn.par" + tag));
 }
 
+inline std::string pad_to(std::string s, size_t n) {
+  if (s.size() < n) s.resize(n, ' ');
+  return s;
+}
+
 inline std::string data_path(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }
 
 }  // namespace vorn::test

@@ -93,10 +93,14 @@ std::string bare(std::string_view label, bool drop_um) {
 
 int axis_number(char ax) { return ax == 'X' ? 1 : ax == 'Y' ? 2 : ax == 'Z' ? 3 : 0; }
 
-// An axis point as XD numbers it: the atom, or ia + the dummy's number. The labels of the
-// asymmetric unit are the ones the files list, so generated copies (which repeat them) are
-// not candidates; the last match wins.
-int point_code(const Run& run, const std::string& at) {
+// An axis point as XD numbers it: the atom, or ia + the dummy's number. The point the rules
+// chose is used while its label still names it: a structure may repeat labels, and a search
+// by label would then pick another atom. A point whose label was replaced (a symmetry copy
+// turned dummy) is found by its new label; the last match wins.
+int point_code(const Run& run, const std::string& at, int pt) {
+  const int ia = run.atoms.ia;
+  if (pt > 0 && pt <= ia && fmt::pad(run.atoms.atom[pt], 8) == at) return pt;
+  if (pt < 0 && fmt::pad(run.dummy.dlab[-pt], 8) == at) return ia - pt;
   int code = 0;
   for (int i = 1; i <= run.atoms.ia; ++i)
     if (fmt::pad(run.atoms.atom[i], 8) == at) code = i;
@@ -191,6 +195,10 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index) {
   Settings& s = run.set;
   Kappaset& ks = run.kappaset;
   int ichem = 0;
+  // An axis towards a symmetry copy would name the original atom, somewhere else: every
+  // branch, not only the analysed one, gets a dummy at the copy's place.
+  if (run.cryst.natoms != run.atoms.ia)
+    checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, std::string_view(&c.ax1, 1), std::string_view(&c.ax2, 1));
   if (s.lsx) {
     ks.kset[k] = run.atoms1.isft[k];
     ks.itkset = std::max(ks.itkset, ks.kset[k]);
@@ -202,8 +210,6 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index) {
       new_kappa_set(run, k);
     }
   } else {
-    if (run.cryst.natoms != run.atoms.ia)
-      checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, std::string_view(&c.ax1, 1), std::string_view(&c.ax2, 1));
     logl(run, "\n Calling DetExcept...");
     detexcept(run, k);
     upcase(run.except.group[k]);
@@ -246,9 +252,9 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index) {
   auto& iar = run.mpoles.iar[k];
   iar[1] = axis_number(c.ax1);
   iar[2] = axis_number(c.ax2);
-  iar[3] = point_code(run, c.at1);
+  iar[3] = point_code(run, c.at1, c.pt1);
   iar[4] = k;
-  iar[5] = point_code(run, c.at2);
+  iar[5] = point_code(run, c.at2, c.pt2);
   iar[6] = run.atoms1.iut[k];
   iar[7] = run.atoms1.isft[k];
   iar[8] = ks.kset[k];

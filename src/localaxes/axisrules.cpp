@@ -48,11 +48,13 @@ struct Rules {
     (slot == 1 ? c.at1 : c.at2) = fmt::pad(lab(j), 8);
     (slot == 1 ? c.ax1 : c.ax2) = axis;
     (slot == 1 ? c.xca1 : c.xca2) = xc(j);
+    (slot == 1 ? c.pt1 : c.pt2) = j;
   }
   void to_dummy(int slot, char axis, int idum, const Vec3& xcart) {
     (slot == 1 ? c.at1 : c.at2) = fmt::pad(run.dummy.dlab[idum], 8);
     (slot == 1 ? c.ax1 : c.ax2) = axis;
     (slot == 1 ? c.xca1 : c.xca2) = xcart;
+    (slot == 1 ? c.pt1 : c.pt2) = -idum;
   }
   // A dummy at p: ifl 0 for a Cartesian point, otherwise p is in the stored convention.
   void to_new_dummy(int slot, char axis, int ifl, const Vec3& p) {
@@ -193,6 +195,7 @@ bool ring_gives_up(Rules& R, char axis) {
   R.c.at1 = R.c.at2 = std::string(8, ' ');
   R.c.ax1 = R.c.ax2 = ' ';
   R.c.xca1 = R.c.xca2 = Vec3{};
+  R.c.pt1 = R.c.pt2 = 0;
   return false;
 }
 

@@ -18,6 +18,9 @@ struct AxisChoice {
   std::string at1 = std::string(8, ' '), at2 = std::string(8, ' ');
   char ax1 = ' ', ax2 = ' ';
   Vec3 xca1{}, xca2{};
+  // What at1/at2 name: an atom number (a generated atom past ia included), or minus a dummy
+  // number. Labels need not be unique in a structure file; these numbers are.
+  int pt1 = 0, pt2 = 0;
   bool lkdis = false;  // the atom is disordered
   bool lndis = false;  // a neighbour is disordered
 };

@@ -131,6 +131,24 @@ TEST_F(Driver, ConversionFramesTheParameterFileStep) {
   EXPECT_TRUE(contains(con(), " XD parameters are in file              : xd_vorn.inp"));
   std::string c = test::slurp("con_mopro.inp");
   EXPECT_TRUE(contains(c, "! similarity (switched-off)\n!\n!\n! end\n!\n"));
+  // a plain conversion: ranked neighbours, no site symmetry, kappa set = scattering table
+  auto mas = test::slurp("xd_vorn.mas");
+  EXPECT_TRUE(contains(mas, "\nO(1)     H(1)      X  O(1)     H(2)     Y   R   1  1   1   4   NO\n"));
+  EXPECT_TRUE(contains(mas, "\nH(2)     O(1)      X  H(2)     H(1)     Y   R   1  2   2   2   NO\nEND ATOM\n"));
+  EXPECT_TRUE(contains(mas, "\nO(1)    000 000000 0000000000 000000000000000 00 000 00000 0000000 000000000\n"));
+  auto inp = test::lines_of(test::slurp("xd_vorn.inp"));
+  ASSERT_EQ(inp.size(), 29u);
+  EXPECT_EQ(inp[6], "USAGE    3 2 4    2 0 1 0 0    2 0 0 0 0    0");
+  // X (1) to H(1) = atom 2, Y (2) to H(2) = atom 3; iut 1, table 1, kappa set 1, lmax 4
+  EXPECT_EQ(inp[9], "O(1)      1  2    2    1    3      1    1    1    4    1    0  0.50000  0.50000  0.50000  1.0000");
+  EXPECT_EQ(inp[11].substr(0, 16), "  6.0000  0.0000");  // neutral O: six valence electrons
+  EXPECT_EQ(inp[14], "H(1)      1  2    1    2    3      1    2    2    4    1    0  0.59560  0.50000  0.56200  1.0000");
+  EXPECT_EQ(inp[15], "  0.030000  0.000000  0.000000  0.000000  0.000000  0.000000");  // 1.5 x Ueq(O)
+  EXPECT_EQ(inp[24], "  1  1.000000  1.000000  1.000000  1.000000  1.000000  1.000000");
+  EXPECT_EQ(inp[28], " 0.100000E+01");
+  auto par = test::slurp("mopro_vorn.par");
+  EXPECT_TRUE(contains(par, "\nATOMS    3\n"));
+  EXPECT_TRUE(contains(par, "\nXY   O1           H2            QUA     K2       V0  M0  Q0"));
 }
 
 TEST_F(Driver, ExtendHOpensTheBondFiles) {
