@@ -11,13 +11,6 @@ namespace vorn {
 
 namespace {
 
-int planar_ring_size(const Run& run, int k) {
-  bool cyclic = false, plane = false, plane2 = false;
-  int iring = 0, mem = 0;
-  isitcyclic(run, k, cyclic, plane, plane2, iring, mem);
-  return mem;
-}
-
 // The first failing criterion, or an empty text when the atoms are equivalent.
 std::string first_difference(const Run& run, int a, int b, int ics, int icg, int isimple, int irg) {
   const Atoms& at = run.atoms;

@@ -18,13 +18,6 @@ namespace vorn {
 
 namespace {
 
-int planar_ring_size(const Run& run, int k) {
-  bool cyclic = false, plane = false, plane2 = false;
-  int iring = 0, mem = 0;
-  isitcyclic(run, k, cyclic, plane, plane2, iring, mem);
-  return mem;
-}
-
 // Everything sameatoms(k, i, 1, 1, 0, 1) compares.
 std::string heavy_key(const Run& run, int k) {
   const Neighbors& nb = run.neighbors;

@@ -116,4 +116,11 @@ void isitcyclic(const Run& run, int k, bool& cyclic, bool& plane, bool& plane2, 
   }
 }
 
+int planar_ring_size(const Run& run, int k) {
+  bool cyclic = false, plane = false, plane2 = false;
+  int iring = 0, mem = 0;
+  isitcyclic(run, k, cyclic, plane, plane2, iring, mem);
+  return mem;
+}
+
 }  // namespace vorn

@@ -16,4 +16,7 @@ float planarity(Run& run, int iprt, bool& planar, int imem, std::span<const int>
 // planar ring counts for it; plane2 with iring/mem the sums when it lies in two planar rings.
 void isitcyclic(const Run& run, int k, bool& cyclic, bool& plane, bool& plane2, int& iring, int& mem);
 
+// The mem of isitcyclic: the atoms of the planar ring(s) that count for atom k, 0 for none.
+int planar_ring_size(const Run& run, int k);
+
 }  // namespace vorn
