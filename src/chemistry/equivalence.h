@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "model/run.h"
+#include "topology/cellgrid.h"
 
 namespace vorn {
 
@@ -21,5 +22,8 @@ bool sameatoms(Run& run, int ia1, int ia2, int ics, int icg, int isimple, int ir
 // axes for the log.
 void checksymeq(Run& run, const Vec3& xca1, const Vec3& xca2, std::string& at1, std::string& at2,
                 std::string_view ax1, std::string_view ax2);
+// The same, testing only the atoms the cell list holds near the two points (same result).
+void checksymeq(Run& run, const Vec3& xca1, const Vec3& xca2, std::string& at1, std::string& at2,
+                std::string_view ax1, std::string_view ax2, const CellGrid& cells);
 
 }  // namespace vorn

@@ -184,14 +184,19 @@ std::string symplm_line(const Run& run, int k, const AxisChoice& c) {
   return "SYMPLM  " + fmt::pad(code, 4) + " " + bare(run.atoms.atom[k], false) + " 1";
 }
 
-void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index) {
+void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const NeighborGrid* grid) {
   Settings& s = run.set;
   Kappaset& ks = run.kappaset;
   int ichem = 0;
   // An axis towards a symmetry copy would name the original atom, somewhere else: every
   // branch, not only the analysed one, gets a dummy at the copy's place.
-  if (run.cryst.natoms != run.atoms.ia)
-    checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, std::string_view(&c.ax1, 1), std::string_view(&c.ax2, 1));
+  if (run.cryst.natoms != run.atoms.ia) {
+    const std::string_view a1(&c.ax1, 1), a2(&c.ax2, 1);
+    if (grid)
+      checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, a1, a2, grid->cells);
+    else
+      checksymeq(run, c.xca1, c.xca2, c.at1, c.at2, a1, a2);
+  }
   if (s.lsx) {
     ks.kset[k] = run.atoms1.isft[k];
     ks.itkset = std::max(ks.itkset, ks.kset[k]);

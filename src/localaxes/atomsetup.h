@@ -27,6 +27,7 @@ std::string mopro_con_line(const Run& run, int k, int ichem);
 std::string symplm_line(const Run& run, int k, const AxisChoice& c);
 
 // Symmetry images, kappa set, output lines, plot records, populations and iar of atom k.
-void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index);
+// grid, when given, must hold atoms 1..natoms at their current places.
+void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const NeighborGrid* grid = nullptr);
 
 }  // namespace vorn

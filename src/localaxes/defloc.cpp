@@ -5,7 +5,7 @@ namespace vorn {
 
 void defloc(Run& run, int k, LocalContext& ctx) {
   AxisChoice c = choose_axes(run, k, ctx.grid);
-  setup_atom(run, k, c, ctx.kappas);
+  setup_atom(run, k, c, ctx.kappas, &ctx.grid);
 }
 
 }  // namespace vorn

@@ -317,3 +317,29 @@ TEST(Equiv, ChecksymeqIgnoresTheAsymmetricUnit) {
   EXPECT_EQ(at1, "C1      ");
   EXPECT_EQ(at2, "C2      ");
 }
+
+// Through the cell list the same copies become the same dummies, in the same order.
+TEST_F(EquivFiles, EquivChecksymeqCellListGivesTheSameDummies) {
+  auto once = [&](bool grid, const std::string& log) {
+    vorn::Run run;
+    with_copy(run);
+    const int g2 = add_atom(run, "Test");
+    run.atoms.xc[g2] = run.atoms.xc[3];
+    run.atoms.xf[g2] = {0.6f, 0.5f, 0.25f};
+    const int g3 = add_atom(run, "Test");  // a copy just outside the threshold
+    run.atoms.xc[g3] = {6.0f + 2.0f * thresh, 5.0f, 2.5f};
+    run.cryst.natoms = g3;
+    run.nout.open(log);
+    std::string at1 = "C1      ", at2 = "C9      ";
+    const Vec3 p{6, 5, 2.5f};
+    if (grid)
+      checksymeq(run, p, p, at1, at2, "Z", "X", CellGrid(run.atoms.xc, run.cryst.natoms, 2.0f));
+    else
+      checksymeq(run, p, p, at1, at2, "Z", "X");
+    run.nout.close();
+    return std::make_tuple(run.dummy.ndum, at1, at2, run.dummy.xdum, vorn::test::slurp(log));
+  };
+  const auto plain = once(false, "plain.out"), cells = once(true, "cells.out");
+  EXPECT_EQ(std::get<0>(plain), 4);
+  EXPECT_EQ(plain, cells);
+}
