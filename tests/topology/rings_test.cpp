@@ -435,8 +435,9 @@ TEST(RingRealFiles, EveryReadableSharedShelxFileSearchesWithoutError) {
     ++searched;
     std::multiset<int> sizes(run.rings.noar.begin() + 1, run.rings.noar.end());
     // known ring systems: a pyranose and a furanose; the indole of tryptophan
-    if (p.filename() == "sucrose_P21.res" || p.filename() == "dl_tryptophan_P21c.res")
+    if (p.filename() == "sucrose_P21.res" || p.filename() == "dl_tryptophan_P21c.res") {
       EXPECT_EQ(sizes, (std::multiset<int>{5, 6}));
+    }
     EXPECT_LE(run.newat.ia1, run.cryst.natoms);
     expect_sound_rings(run);
   }
