@@ -67,6 +67,12 @@ struct Rules {
     const Vec3 m{(xc(a)[0] + xc(b)[0]) / 2, (xc(a)[1] + xc(b)[1]) / 2, (xc(a)[2] + xc(b)[2]) / 2};
     to_new_dummy(slot, axis, 0, m);
   }
+  // Two trans ligands have their midpoint on the atom itself, where it defines no direction.
+  bool trans(int a, int b) const { return angle(a, k, b) > collinear_max; }
+  void log_trans(int a, int b, int instead) {
+    logl(run, "\n Midpoint of " + fmt::trim(lab(a)) + " and " + fmt::trim(lab(b)) + " lies on " + fmt::trim(lab(k)) +
+                  " : the axis points to " + fmt::trim(lab(instead)) + " instead");
+  }
   void to_origin(int slot, char axis) { to_new_dummy(slot, axis, run.set.ifra, Vec3{0, 0, 0}); }
 
   // Mean position of atoms ids in the stored convention.
@@ -295,7 +301,13 @@ void four_neighbors(Rules& R, const Pairs& isame) {
     auto y = std::find_if(isame.begin(), isame.end(), [&](const auto& p) { return &p != &*z; });
     if (y == isame.end()) err(kPlace, "4 neighbors: 2 + 2 case");
     R.label("mm2");
-    R.to_midpoint(1, 'Z', (*z)[0], (*z)[1]);
+    if (R.trans((*z)[0], (*z)[1])) {
+      // square-planar trans-MA2B2: the 2-fold axis of mm2 runs along the A-M-A line
+      R.log_trans((*z)[0], (*z)[1], (*z)[0]);
+      R.to_atom(1, 'Z', (*z)[0]);
+    } else {
+      R.to_midpoint(1, 'Z', (*z)[0], (*z)[1]);
+    }
     R.to_atom(2, 'Y', (*y)[0]);
   } else if (is == 3) {
     R.label("3m");
@@ -304,9 +316,14 @@ void four_neighbors(Rules& R, const Pairs& isame) {
   } else if (is >= 4 && is <= 6) {
     // Z along the S4 axis through the midpoint of the first two ranked neighbours, Y towards
     // the third: the two mirror planes are then X-Z and Y-Z, the setting of the -42m key row.
+    // In a square-planar MA4 the first two may be trans: the midpoint then pairs the first
+    // with the next ranked neighbour cis to it, and Y goes to the first one left over.
     R.label("-42m");
-    R.to_midpoint(1, 'Z', R.isn[0], R.isn[1]);
-    R.to_atom(2, 'Y', R.isn[2]);
+    size_t second = 1;
+    while (second + 1 < R.isn.size() && R.trans(R.isn[0], R.isn[second])) ++second;
+    if (second != 1) R.log_trans(R.isn[0], R.isn[1], R.isn[second]);
+    R.to_midpoint(1, 'Z', R.isn[0], R.isn[second]);
+    R.to_atom(2, 'Y', R.isn[second == 1 ? 2 : 1]);
   } else {
     R.label("NO");
     ranked_pair(R, R.isn);
@@ -343,7 +360,10 @@ void three_neighbors(Rules& R, const Pairs& isame) {
   } else if (is == 1) {
     R.label("mm2");
     const int odd = odd_neighbor(R, isame);
-    if (R.is_h(odd))
+    // a T-shaped atom with the pair trans: the 2-fold axis runs to the odd neighbour
+    const bool on_atom = R.trans(isame[0][0], isame[0][1]);
+    if (R.is_h(odd) && on_atom) R.log_trans(isame[0][0], isame[0][1], odd);
+    if (R.is_h(odd) && !on_atom)
       R.to_midpoint(1, 'Z', isame[0][0], isame[0][1]);
     else
       R.to_atom(1, 'Z', odd);

@@ -181,3 +181,24 @@ TEST_F(LocalAxes, KappaIndexAgreesWithTheOneByOneSearch) {
     EXPECT_GT(quick.kappaset.itkset, 1);
   }
 }
+
+// Square-planar metals: a trans pair has its midpoint on the metal, so that midpoint never
+// directs an axis. trans-NiCl2N2 (2 + 2 pairs) points Z along N-Ni-N; square-planar NiCl4 (all
+// four equivalent) pairs the first ranked Cl with the next one cis to it.
+TEST_F(LocalAxes, TransPairsOfSquarePlanarMetalsKeepTheFrameDefined) {
+  job("localaxes/squareplanar.res");
+  ASSERT_EQ(table.size(), 10u);
+  EXPECT_EQ(table[0], "NI(1)    N(1)      Z  NI(1)    CL(1)    Y   R   1  1   1   4   mm2");
+  EXPECT_TRUE(logged(" Midpoint of N(1) and N(2) lies on NI(1) : the axis points to N(1) instead"));
+  EXPECT_EQ(table[5], "NI(2)    DUM1      Z  NI(2)    CL(4)    Y   R   1  1   4   4   -42m");
+  EXPECT_TRUE(logged(" Midpoint of CL(3) and CL(4) lies on NI(2) : the axis points to CL(5) instead"));
+  // the one dummy: halfway between CL(3) at +x and CL(5) at +y, 2.20 and 2.22 A from NI(2)
+  ASSERT_EQ(dummies.size(), 1u);
+  // (0.373333 + 0.300000) / 2 from the file's six decimals: the last digit is a rounding tie
+  std::istringstream d(dummies[0].substr(6));
+  float x = 0, y = 0, z = 0;
+  d >> x >> y >> z;
+  EXPECT_NEAR(x, 0.3366665f, 1.5e-6f);
+  EXPECT_NEAR(y, 0.337f, 1e-6f);
+  EXPECT_NEAR(z, 0.7f, 1e-6f);
+}
