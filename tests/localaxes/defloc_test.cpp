@@ -58,6 +58,13 @@ TEST_F(LocalAxes, TransLigandsOfAnOctahedronDoNotDefineTheFrame) {
   EXPECT_EQ(table[1], "F(1)     S(1)      Z  F(1)     F(3)     Y   R   1  2   2   4   cyl");
   EXPECT_EQ(table[3], "F(3)     S(1)      X  F(3)     F(1)     Y   R   1  2   3   4   m");
   EXPECT_TRUE(dummies.empty());
+  // no dummies: the table runs straight into END ATOM, and vorn.ang lists the atoms only
+  EXPECT_NE(test::slurp("xd_vorn.mas").find("   m       F(3)\nEND ATOM\n"), std::string::npos);
+  const auto ang = test::lines_of(test::slurp("vorn.ang"));
+  ASSERT_EQ(ang.size(), 8u);
+  EXPECT_EQ(ang[0], "ANGSTROM");
+  EXPECT_EQ(ang[1], "ATOM S(1)    " + std::string(3, ' ') + "       10.0000       10.0000       10.0000");
+  EXPECT_EQ(ang[7].substr(0, 9), "ATOM F(6)");
 }
 
 // O(2) is ordered and bonded only to the disordered C(1): the second point comes from the
