@@ -2,12 +2,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 
 #include "localaxes/localdef.h"
 #include "model/run.h"
 #include "polymer.h"
+#include "scratch.h"
 #include "topology/neighbors.h"
 #include "topology/rings.h"
 
@@ -17,10 +17,7 @@ namespace {
 // (the analysed rules stop at the 999th dummy label, about 6000 atoms of this polymer).
 void bench(benchmark::State& state, bool conversion) {
   const int n = static_cast<int>(state.range(0));
-  const auto dir = std::filesystem::temp_directory_path() / "vorn_localdef_bench";
-  std::filesystem::create_directories(dir);
-  const auto old = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
+  const bench::ScratchDir scratch("vorn_localdef_bench");
   int dummies = 0, ksets = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -47,8 +44,6 @@ void bench(benchmark::State& state, bool conversion) {
   }
   state.counters["dummies"] = dummies;
   state.counters["kappa_sets"] = ksets;
-  std::filesystem::current_path(old);
-  std::filesystem::remove_all(dir);
 }
 
 void BM_LocalAxes(benchmark::State& state) { bench(state, false); }

@@ -2,21 +2,18 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 
 #include "model/run.h"
 #include "polymer.h"
+#include "scratch.h"
 #include "topology/rings.h"
 
 namespace {
 
 void BM_RingSearch(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
-  const auto dir = std::filesystem::temp_directory_path() / "vorn_rings_bench";
-  std::filesystem::create_directories(dir);
-  const auto old = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
+  const bench::ScratchDir scratch("vorn_rings_bench");
   int rings = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -33,8 +30,6 @@ void BM_RingSearch(benchmark::State& state) {
     rings = run.rings.nor;
   }
   state.counters["rings"] = rings;
-  std::filesystem::current_path(old);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -32,11 +32,11 @@ struct Rules {
   Run& run;
   int k;
   const NeighborGrid& grid;
-  AxisChoice c;
+  AxisChoice c{};
   int n = 0;              // covalent neighbours
   int i1st = 0, i2nd = 0; // nearest and second-nearest
   int ih = 0;             // hydrogen neighbours
-  std::vector<int> isn;   // ranked neighbours
+  std::vector<int> isn{}; // ranked neighbours
 
   const Vec3& xc(int j) const { return run.atoms.xc[j]; }
   bool is_h(int j) const { return run.atoms.itype[j] == 1; }
@@ -538,7 +538,7 @@ void general_rules(Rules& R) {
 }  // namespace
 
 AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid) {
-  Rules R{run, k, grid, AxisChoice{}};
+  Rules R{run, k, grid};
   const Neighbors& nb = run.neighbors;
   run.forring = Forring{};
   run.set.iprint = 1;
