@@ -40,7 +40,7 @@ bool same_hydrogen(const Run& run, int i, int k) { return hyd_key(run, i) == hyd
 
 // The earlier atom whose kappa set atom k shares, or 0. Above verbosity 2 every comparison is
 // made (and explained in the log) one by one; otherwise the index gives the same first match.
-int earlier_equivalent(Run& run, int k, const KappaIndex& index) {
+int earlier_equivalent(Run& run, int k, const KappaIndex& index, const std::string& hkey, const std::string& ykey) {
   const bool hydrogen = run.atoms.itype[k] == 1;
   if (hydrogen ? !run.set.lhyd : !run.set.lheav) return 0;
   if (run.set.iverbose > 2) {
@@ -49,7 +49,7 @@ int earlier_equivalent(Run& run, int k, const KappaIndex& index) {
     return 0;
   }
   const auto& map = hydrogen ? index.hyd : index.heavy;
-  auto f = map.find(hydrogen ? hyd_key(run, k) : heavy_key(run, k));
+  auto f = map.find(hydrogen ? ykey : hkey);
   return f == map.end() ? 0 : f->second;
 }
 
@@ -188,6 +188,12 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
   Settings& s = run.set;
   Kappaset& ks = run.kappaset;
   int ichem = 0;
+  // Atom k's class keys, final once its site symmetry and group are known; built once.
+  std::string hkey, ykey;
+  const auto keys = [&] {
+    hkey = heavy_key(run, k);
+    ykey = hyd_key(run, k);
+  };
   // An axis towards a symmetry copy would name the original atom, somewhere else: every
   // branch, not only the analysed one, gets a dummy at the copy's place.
   if (run.cryst.natoms != run.atoms.ia) {
@@ -214,9 +220,10 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
     if (run.except.iexp[k] == 1)
       logl(run, "\n Exception identified for " + fmt::trim(run.atoms.atom[k]) + " : Functional group = [" +
                     fmt::trim(run.except.group[k]) + "]");
+    keys();
     if (k > 1) {
       logl(run, "\n Trying to determine the KAPPA SET : ");
-      ichem = earlier_equivalent(run, k, index);
+      ichem = earlier_equivalent(run, k, index, hkey, ykey);
     }
     if (ichem > 0) {
       ks.kset[k] = ks.kset[ichem];
@@ -226,8 +233,9 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
     }
   }
   // Atom k's key values are final now; the first atom of a class keeps its place.
-  index.heavy.emplace(heavy_key(run, k), k);
-  index.hyd.emplace(hyd_key(run, k), k);
+  if (hkey.empty()) keys();
+  index.heavy.emplace(hkey, k);
+  index.hyd.emplace(ykey, k);
 
   run.ichemcon[k] = ichem > 0;
   logl(run, "\n Symmetry = [" + fmt::pad(run.atoms.asym[k], 5) + "]");
