@@ -1,29 +1,15 @@
-// Chemical equivalence of two atoms, and the replacement of symmetry-generated axis atoms.
+// Chemical equivalence of two atoms.
 #pragma once
 #include <string>
-#include <string_view>
 
 #include "model/run.h"
-#include "topology/cellgrid.h"
 
 namespace vorn {
-
-// An axis atom this close (Angstrom) to a symmetry-generated atom is taken to be that atom.
-constexpr float thresh = 0.001f;
 
 // True when atoms ia1 and ia2 are chemically equivalent. Switches, on when nonzero:
 // ics compares site symmetry (asym), icg functional groups, isimple skips the
 // neighbour-class and ring comparisons, irg compares planar-ring membership.
 // Above verbosity 2 the log explains the first criterion that fails.
 bool sameatoms(Run& run, int ia1, int ia2, int ics, int icg, int isimple, int irg);
-
-// For every symmetry-generated atom lying within thresh of xca1 (xca2), makes a new dummy
-// at that atom's place and puts its label into at1 (at2), 8 characters; ax1/ax2 name the
-// axes for the log.
-void checksymeq(Run& run, const Vec3& xca1, const Vec3& xca2, std::string& at1, std::string& at2,
-                std::string_view ax1, std::string_view ax2);
-// The same, testing only the atoms the cell list holds near the two points (same result).
-void checksymeq(Run& run, const Vec3& xca1, const Vec3& xca2, std::string& at1, std::string& at2,
-                std::string_view ax1, std::string_view ax2, const CellGrid& cells);
 
 }  // namespace vorn

@@ -1,7 +1,7 @@
 // Valence-population scaling to fragment charges. (not built yet: the stage logs that it was skipped).
 #include "databank/rescale.h"
 
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 

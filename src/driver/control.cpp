@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -93,7 +93,7 @@ void radii_line(Run& run, const LineExtract& le, const std::string& rest) {
     std::string sym = w.substr(0, std::min<size_t>(2, w.size()));
     if (sym.size() == 2) sym[1] = static_cast<char>(std::tolower(static_cast<unsigned char>(sym[1])));
     sym = fmt::pad(sym, 2);
-    for (int z = 1; z <= 54; ++z) {
+    for (int z = 1; z <= maxcovz; ++z) {
       if (symbat(z) == sym) {
         logl(run, " Changing covalent radius of " + sym + " to " + fmt::f((*nums)[k], 8, 3) + " Angstroms");
         run.set.covrad[z] = (*nums)[k];
@@ -221,9 +221,9 @@ void report(Run& run) {
   logl(run, "\n" + rule('-'));
   logl(run, "\n Atomic covalent radii (Angstroms) : \n");
   std::string row;
-  for (int z = 1; z <= 54; ++z) {
+  for (int z = 1; z <= maxcovz; ++z) {
     row += "   " + symbat(z) + fmt::f(s.covrad[z], 5, 2);
-    if (z % 7 == 0 || z == 54) {
+    if (z % 7 == 0 || z == maxcovz) {
       logl(run, row);
       row.clear();
     }
@@ -244,7 +244,7 @@ void consistent_keys(Settings& s) {
 
 void init(Run& run) {
   run.set = Settings{};
-  for (int z = 1; z <= 54; ++z) run.set.covrad[z] = covrad_default[z];
+  for (int z = 1; z <= maxcovz; ++z) run.set.covrad[z] = covrad_default[z];
   run.shelx1 = Shelx1{};
   run.shelx1.fvar[1] = 1.0f;
   run.shelx1.wght[1] = -2.0f;

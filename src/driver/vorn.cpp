@@ -17,7 +17,7 @@
 #include "topology/rings.h"
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 #include "writers/atomrecords.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"

@@ -4,13 +4,14 @@
 #include <cmath>
 
 #include "chemistry/equivalence.h"
+#include "localaxes/symcopies.h"
 #include "chemistry/groups.h"
 #include "databank/readdb.h"
 #include "topology/planarity.h"
 #include "util/elements.h"
 #include "util/format.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 #include "util/text.h"
 #include "writers/plotfile.h"
 

@@ -8,11 +8,14 @@
 #include "chemistry/equivalence.h"
 #include "hydrogen/extendh.h"
 #include "localaxes/dummy.h"
+#include "localaxes/ranking.h"
+#include "topology/environment.h"
 #include "topology/planarity.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -37,6 +40,8 @@ struct Rules {
   int i1st = 0, i2nd = 0; // nearest and second-nearest
   int ih = 0;             // hydrogen neighbours
   std::vector<int> isn{}; // ranked neighbours
+  bool lpg = false;       // the atom and its neighbours are planar
+  bool print = true;      // the environment searches write their tables to the log
 
   const Vec3& xc(int j) const { return run.atoms.xc[j]; }
   bool is_h(int j) const { return run.atoms.itype[j] == 1; }
@@ -117,8 +122,8 @@ void widen_second(Rules& R, int first, char axis) {
   Run& run = R.run;
   float r = iso_r0;
   while (true) {
-    findnei(run, R.k, r, R.grid);
-    const std::vector<int> cand(run.neig.iatn.begin() + 1, run.neig.iatn.end());
+    const Neig g = findnei(run, R.k, r, R.print, &R.grid);
+    const std::vector<int> cand(g.iatn.begin() + 1, g.iatn.end());
     if (const int j = first_partner(R, first, cand, 0)) {
       R.to_atom(2, axis, j);
       return;
@@ -161,19 +166,20 @@ void ranked_pair(Rules& R, const std::vector<int>& list) {
 void isolated(Rules& R) {
   Run& run = R.run;
   float r = iso_r0;
+  Neig g;
   while (true) {
-    findnei(run, R.k, r, R.grid);
-    if (run.neig.inei > 1 || r >= iso_last) break;
+    g = findnei(run, R.k, r, R.print, &R.grid);
+    if (g.inei > 1 || r >= iso_last) break;
     r += iso_step;
   }
   R.label("NO");
-  if (run.neig.inei < 2) {
+  if (g.inei < 2) {
     R.no_neighbors(R.k, r, " Will make dummies at 0,0,0 and 0.5,0.5,0.5");
     R.to_origin(1, 'X');
     R.to_new_dummy(2, 'Y', run.set.ifra, Vec3{0.5f, 0.5f, 0.5f});
     return;
   }
-  ranked_pair(R, std::vector<int>(run.neig.iatn.begin() + 1, run.neig.iatn.end()));
+  ranked_pair(R, std::vector<int>(g.iatn.begin() + 1, g.iatn.end()));
 }
 
 // ---- step C: planar rings ----
@@ -222,7 +228,7 @@ bool planar_rings(Rules& R) {
       adddummyatom(run, run.set.ifra, R.stored_mean(members), idum, xcart);
       run.rings.ipldum[r] = idum;
     } else {
-      xcart = run.set.ifra == 1 ? rabs(run.transf, 0, run.dummy.xdum[idum]) : run.dummy.xdum[idum];
+      xcart = stored_to_cart(run.transf, run.set.ifra, run.dummy.xdum[idum]);
     }
     logl(run, "\n Dummy atom which defines the ring center = " + fmt::trim(run.dummy.dlab[idum]));
     auto y_atom = std::find_if(R.isn.begin(), R.isn.end(), [&](int j) { return in_ring(run, r, j); });
@@ -332,7 +338,7 @@ void four_neighbors(Rules& R, const Pairs& isame) {
 
 void three_neighbors(Rules& R, const Pairs& isame) {
   const int is = static_cast<int>(isame.size());
-  if (!R.run.lpg) {
+  if (!R.lpg) {
     const int rule = is == 0 ? 310 : is == 1 ? 311 : is == 3 ? 312 : 0;
     logl(R.run, "\n Label = " + fmt::i(rule, 5));
     if (is == 0) {
@@ -387,11 +393,11 @@ void two_neighbors(Rules& R, const Pairs& isame) {
     R.to_atom(1, 'Z', in1);
     float r = lin_r0;
     while (true) {
-      findnei(run, R.k, r, R.grid);
-      if (run.neig.inei > 2) {
+      const Neig g = findnei(run, R.k, r, R.print, &R.grid);
+      if (g.inei > 2) {
         // The coincidence limit applies here as everywhere: an atom straight beyond in1
         // would leave X undefined.
-        const std::vector<int> cand(run.neig.iatn.begin() + 3, run.neig.iatn.end());
+        const std::vector<int> cand(g.iatn.begin() + 3, g.iatn.end());
         if (const int j = first_partner(R, in1, cand, 0)) {
           R.to_atom(2, 'X', j);
           return;
@@ -443,10 +449,10 @@ void terminal_heavy(Rules& R) {
   const int q0 = np > 1 ? nb.jnei[p][np - 1] : 0;
   float r = term_r0;
   while (true) {
-    findnei(run, p, r, R.grid);
+    const Neig g = findnei(run, p, r, R.print, &R.grid);
     if (q0 != 0) {
-      for (int m = 1; m <= run.neig.inei; ++m) {
-        const int cnd = run.neig.iatn[m];
+      for (int m = 1; m <= g.inei; ++m) {
+        const int cnd = g.iatn[m];
         if (cnd == R.k || cnd == q0) continue;
         const float a = R.angle(R.k, p, cnd);
         if (!partner_ok(a)) continue;
@@ -482,11 +488,11 @@ void terminal_hydrogen(Rules& R) {
       }
     err(kPlace, "can not happen <1>");
   }
-  run.set.iprint = 0;
-  findnei(run, p, hyd_r, R.grid);
+  R.print = false;
+  const Neig g = findnei(run, p, hyd_r, R.print, &R.grid);
   int y = 0;
-  for (int m = 1; m <= run.neig.inei && y == 0; ++m) {
-    const int cnd = run.neig.iatn[m];
+  for (int m = 1; m <= g.inei && y == 0; ++m) {
+    const int cnd = g.iatn[m];
     if (run.cryst.isymeq[cnd] != 0 || R.is_h(cnd)) continue;
     const float a = R.angle(R.k, p, cnd);
     // An acceptor straight beyond the hydrogen would leave Y undefined: the coincidence
@@ -512,8 +518,8 @@ void general_rules(Rules& R) {
     const int nn = collectnei(run, R.k, id);
     bool planar = false;
     planarity(run, run.set.iverbose > 2 ? 1 : 0, planar, nn, std::span<const int>(id.data(), nn), 1);
-    run.lpg = planar;
-    logl(run, "\n Atomic group (" + fmt::i(nn, 2) + " atoms) planarity (lPG) = ." + fmt::l(run.lpg) + ".");
+    R.lpg = planar;
+    logl(run, "\n Atomic group (" + fmt::i(nn, 2) + " atoms) planarity (lPG) = ." + fmt::l(R.lpg) + ".");
   }
   Pairs isame;
   for (int i = 0; i < R.n; ++i)
@@ -541,15 +547,13 @@ AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid) {
   Rules R{run, k, grid};
   const Neighbors& nb = run.neighbors;
   run.forring = Forring{};
-  run.set.iprint = 1;
   prtatomnei(run, k, run.nout);
-  sortnei(run, k);
-  R.isn = run.isn;
+  R.isn = sortnei(run, k);
   R.n = nb.nnei[k];
   R.c.lkdis = run.atoms1.iaf[k] == -1;
   for (int m = 0; m < R.n; ++m)
     if (run.atoms1.iaf[nb.jnei[k][m]] == -1) R.c.lndis = true;
-  run.lpg = R.n <= 3;
+  R.lpg = R.n <= 3;
   R.i1st = R.n > 0 ? nb.jnei[k][0] : 0;
   R.i2nd = R.n > 1 ? nb.jnei[k][1] : 0;
   R.ih = nb.jtnei[k] > 0 && nb.janei[k][0] == 1 ? nb.jnnei[k][0] : 0;

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "localaxes/ranking.h"
+#include "topology/environment.h"
 #include "model/run.h"
 
 namespace vorn {

@@ -1,7 +1,7 @@
 // One atom's local coordinate system: the axis rules, then its kappa set and records.
 #pragma once
 #include "localaxes/atomsetup.h"
-#include "localaxes/ranking.h"
+#include "topology/environment.h"
 #include "model/run.h"
 
 namespace vorn {

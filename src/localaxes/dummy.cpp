@@ -3,6 +3,7 @@
 
 #include "util/err.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
 
 namespace vorn {
@@ -11,7 +12,7 @@ namespace {
 
 // Cartesian position of stored dummy i.
 Vec3 dummy_cart(const Run& run, int i) {
-  return run.set.ifra == 1 ? rabs(run.transf, 0, run.dummy.xdum[i]) : run.dummy.xdum[i];
+  return stored_to_cart(run.transf, run.set.ifra, run.dummy.xdum[i]);
 }
 
 }  // namespace
@@ -42,9 +43,9 @@ void adddummyatom(Run& run, int ifl, const Vec3& p, int& idum, Vec3& xcart) {
   Vec3 xn = p;  // Cartesian
   if (run.set.ifra == 1) {
     if (ifl == 0)
-      xs = rabs(run.transf, 1, p);
+      xs = to_frac(run.transf, p);
     else
-      xn = rabs(run.transf, 0, p);
+      xn = to_cart(run.transf, p);
   }
   // Reuse compares Cartesian distances, so the test means the same in either convention;
   // the first dummy close enough wins and keeps its own position.

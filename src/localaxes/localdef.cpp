@@ -7,8 +7,9 @@
 #include "localaxes/xdmas.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -56,7 +57,7 @@ void localdef(Run& run) {
   for (int j = 1; j <= run.dummy.ndum; ++j) {
     const Vec3& xd = run.dummy.xdum[j];
     run.imas << fmt::pad(run.dummy.dlab[j], 6) << "  " << xyz(xd, 12, 6) << '\n';
-    const Vec3 xcart = s.ifra == 1 ? rabs(run.transf, 0, xd) : xd;
+    const Vec3 xcart = stored_to_cart(run.transf, s.ifra, xd);
     ang << "ATOM Li(" << dummy_number(j) << ")  " << xyz(xcart, 14, 4) << '\n';
   }
   run.imas << "END ATOM\n";

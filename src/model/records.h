@@ -9,24 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "util/capacity.h"
+#include "util/elements.h"
+#include "util/geometry.h"
+
 namespace vorn {
-
-// Capacities: storage is sized to the data, these are the limits the run enforces.
-constexpr int nat = 100000;    // atoms, asymmetric unit plus generated
-constexpr int nbond = 20;      // neighbours per atom
-constexpr int maxrings = 1000; // rings
-constexpr int maxmem = 100;    // atoms per ring
-constexpr int ndumax = 2000;   // dummy atoms
-constexpr int maxnei = 1000;   // entries of an environment list
-constexpr int maxchar = 40;    // words per split line
-constexpr int maxsym = 48;     // symmetry operators
-constexpr int maxfvar = 200;   // free variables
-constexpr int maxline = 255;   // characters per logical line
-
-using Vec3 = std::array<float, 3>;
-using Mat3 = std::array<std::array<float, 3>, 3>;  // m[row][column]
-
-constexpr Mat3 unit_matrix() { return Mat3{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}}; }
 
 // ---- structure (filled by the readers) ----
 
@@ -100,9 +87,8 @@ struct Settings {
   int irs = 0;                             // 0 straight counting, 1 per atom type
   bool lsx = false;                        // plain conversion to XD files
   int iverbose = 1;
-  int iprint = 0;
   float tol1 = 0.2f, tol2 = 0.1f, tol3 = 0.1f;
-  std::array<float, 55> covrad{};          // 1..54, set by init
+  std::array<float, maxcovz + 1> covrad{};  // 1..maxcovz, set by init
   int ncells = -1;                         // -1: no fragment completion
   int ifra = 1;                            // 0 for Cartesian input formats
   bool led = false, ldd = false;           // disorder: X-H extension, databank
@@ -157,9 +143,10 @@ struct Choices {
   std::vector<int> ivis;
 };
 
-// One environment search: the atoms around one atom, overwritten by each search.
+// One environment search: the atoms around one atom.
 struct Neig {
   int inei = 0;
+  bool ldis = false;  // at least one atom found is disordered
   std::vector<int> iatn{0};
   std::vector<float> rnd{0};
   int ity = 0;

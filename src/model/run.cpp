@@ -1,13 +1,14 @@
 // The run context and the growth of its per-atom tables.
 #include "model/run.h"
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "util/err.h"
+#include "util/format.h"
 
 namespace vorn {
 
 Run::Run() {
-  for (int z = 1; z <= 54; ++z) set.covrad[z] = covrad_default[z];
+  for (int z = 1; z <= maxcovz; ++z) set.covrad[z] = covrad_default[z];
   shelx1.fvar[1] = 1.0f;
   shelx1.wght[1] = -2.0f;
   shelx1.wght[6] = 1.0f / 3.0f;
@@ -56,6 +57,14 @@ void resize_atoms(Run& run, int n) {
   run.text.res.resize(s, std::string(100, ' '));
   run.text.mcon.resize(s, std::string(90, ' '));
   run.text.mopro.resize(s, std::string(90, ' '));
+}
+
+float covrad_of(const Run& run, int j, const std::string& place) {
+  const int z = run.atoms.itype[j];
+  if (!has_covrad(z))
+    err(place, "atom " + std::to_string(j) + " " + fmt::trim(run.atoms.atom[j]) + " has atomic number " +
+                   std::to_string(z) + ": covalent radii are known for H to Xe (1-54) only");
+  return run.set.covrad[z];
 }
 
 int add_atom(Run& run, const std::string& where) {

@@ -28,10 +28,7 @@ struct Run {
   Newat newat;
   Rings rings;
   Choices choices;
-  Neig neig;
   Forring forring;
-  std::vector<int> isn;  // ranked neighbours of the atom being processed
-  bool lpg = false;
   // local axes, parameters, equivalence
   Mpoles mpoles;
   Mpoles1 mpoles1;
@@ -71,5 +68,9 @@ int add_atom(Run& run, const std::string& where);
 
 // Resizes every per-atom table to hold atoms 1..n.
 void resize_atoms(Run& run, int n);
+
+// Covalent radius of atom j; an element without one (heavier than Xe, or none) stops the
+// run from `place`.
+float covrad_of(const Run& run, int j, const std::string& place);
 
 }  // namespace vorn

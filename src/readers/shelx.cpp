@@ -8,15 +8,16 @@
 #include <set>
 #include <vector>
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "readers/summary.h"
 #include "symmetry/cell.h"
 #include "symmetry/symop.h"
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -396,7 +397,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
       err(kPlace, "Atom " + label + " has scattering-factor type " + std::to_string(*t) + ", outside 1.." +
                       std::to_string(run.at_types.ntyp) + " of SFAC");
     const int z = run.at_types.iatype[*t];
-    if (z > 54) err(kPlace, "No covalent radius for element " + fmt::trim(symbat(z)) + " (atomic number > 54)");
+    if (z > maxcovz) err(kPlace, "No covalent radius for element " + fmt::trim(symbat(z)) + " (atomic number > 54)");
     run.atoms.itype[i] = z;
     run.atoms1.isft[i] = *t;
     ++isfn[*t];
@@ -425,7 +426,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     s += fmt::f(run.atoms1.occ[i], 6, 3);
     for (int j = 0; j < (run.atoms1.iut[i] == 1 ? 1 : 6); ++j) s += fmt::f(u[j], 7, 3);
     both(run, s);
-    run.atoms.xc[i] = rabs(run.transf, 0, run.atoms.xf[i]);
+    run.atoms.xc[i] = to_cart(run.transf, run.atoms.xf[i]);
   }
 }
 

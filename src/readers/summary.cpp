@@ -1,10 +1,11 @@
 // Structure summary: occupancy classes, element types and the atom listing.
 #include "readers/summary.h"
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -26,7 +27,7 @@ void checkocc(Run& run) {
           for (int m = -2; m <= 2 && !special; ++m) {
             if (j == 1 && k == 0 && l == 0 && m == 0) continue;
             const Vec3 img{r[0] + static_cast<float>(k), r[1] + static_cast<float>(l), r[2] + static_cast<float>(m)};
-            if (dist(rabs(run.transf, 0, img), run.atoms.xc[i]) < 0.001f) special = true;
+            if (dist(to_cart(run.transf, img), run.atoms.xc[i]) < 0.001f) special = true;
           }
     }
     iaf = special ? 1 : -1;

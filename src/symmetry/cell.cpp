@@ -5,13 +5,12 @@
 
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
 namespace {
 
-constexpr float kDegree = 0.017453292f;
 
 void log_rows(Run& run, const Mat3& m) {
   for (const auto& row : m)
@@ -45,10 +44,10 @@ void tranmat(Run& run) {
   const float a = uc[0], b = uc[1], c = uc[2];
   if (!(a >= 0.0f && b >= 0.0f && c >= 0.0f))
     err("TranMat", "Impossible cell parameters: negative cell length");
-  const float ca = std::cos(uc[3] * kDegree);
-  const float cb = std::cos(uc[4] * kDegree);
-  const float cg = std::cos(uc[5] * kDegree);
-  const float sg = std::sin(uc[5] * kDegree);
+  const float ca = std::cos(uc[3] * deg2rad);
+  const float cb = std::cos(uc[4] * deg2rad);
+  const float cg = std::cos(uc[5] * deg2rad);
+  const float sg = std::sin(uc[5] * deg2rad);
 
   Mat3 rm{};
   rm[0][0] = a;

@@ -6,7 +6,7 @@
 
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 #include "util/text.h"
 
 namespace vorn {

@@ -11,8 +11,9 @@
 #include "topology/cellgrid.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -32,12 +33,7 @@ void check_structure(const Run& run) {
   if (run.symm.ns < 1 || run.symm.ns >= static_cast<int>(run.symm.fs.size()) ||
       run.symm.ns >= static_cast<int>(run.symm.ts.size()))
     err(kWhere, "no symmetry operators set up (ns = " + std::to_string(run.symm.ns) + ")");
-  for (int i = 1; i <= ia; ++i) {
-    const int z = run.atoms.itype[i];
-    if (z < 1 || z > 54)
-      err(kWhere, "atom " + std::to_string(i) + " " + fmt::trim(run.atoms.atom[i]) + " has atomic number " +
-                      std::to_string(z) + ": covalent radii are known for H to Xe (1-54) only");
-  }
+  for (int i = 1; i <= ia; ++i) covrad_of(run, i, kWhere);
 }
 
 // Drops images of an earlier completion and sets natoms = ia with no images counted.
@@ -129,7 +125,7 @@ void complete_by_rescan(Run& run) {
             for (int t3 = -nc; t3 <= nc && !added; ++t3) {
               if (s == 1 && t1 == 0 && t2 == 0 && t3 == 0) continue;
               const Vec3 xf = image_xf(run, i, s, t1, t2, t3);
-              const Vec3 xc = rabs(run.transf, 0, xf);
+              const Vec3 xc = to_cart(run.transf, xf);
               if (dist(xc, run.atoms.xc[i]) < kCoincide) continue;
               bool present = false;
               for (int p = 1; p <= run.cryst.natoms && !present; ++p)
@@ -166,7 +162,7 @@ void complete_incrementally(Run& run, long long total) {
     for (int s = 1; s <= ns; ++s)
       for (int t1 = -nc; t1 <= nc; ++t1)
         for (int t2 = -nc; t2 <= nc; ++t2)
-          for (int t3 = -nc; t3 <= nc; ++t3) cxc[++c] = rabs(run.transf, 0, image_xf(run, i, s, t1, t2, t3));
+          for (int t3 = -nc; t3 <= nc; ++t3) cxc[++c] = to_cart(run.transf, image_xf(run, i, s, t1, t2, t3));
 
   enum : std::uint8_t { kDead = 1, kQueued = 2 };
   std::vector<std::uint8_t> state(static_cast<size_t>(m) + 1, 0);

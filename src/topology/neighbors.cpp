@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "localaxes/ranking.h"
+#include "topology/environment.h"
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -17,18 +17,11 @@ void check_structure(const Run& run) {
   if (n < 0 || n >= atom_slots(run))
     err("FindAllNeighbors", "natoms = " + std::to_string(n) + " does not match the " +
                                 std::to_string(atom_slots(run) - 1) + " atoms stored");
-  for (int i = 1; i <= n; ++i) {
-    const int z = run.atoms.itype[i];
-    if (z < 1 || z > 54)
-      err("FindAllNeighbors", "atom " + std::to_string(i) + " " + fmt::trim(run.atoms.atom[i]) +
-                                  " has atomic number " + std::to_string(z) +
-                                  ": covalent radii are known for H to Xe (1-54) only");
-  }
+  for (int i = 1; i <= n; ++i) covrad_of(run, i, "FindAllNeighbors");
 }
 
-// The environment just found in run.neig becomes atom i's entry of record neighbors.
-void store(Run& run, int i) {
-  const Neig& g = run.neig;
+// The environment just found becomes atom i's entry of record neighbors.
+void store(Run& run, int i, const Neig& g) {
   Neighbors& nb = run.neighbors;
   if (g.inei > nbond)
     err("FindAllNeighbors", "atom " + std::to_string(i) + " " + fmt::trim(run.atoms.atom[i]) + " has " +
@@ -89,11 +82,8 @@ void build(Run& run, Setup&& setup, Search&& search) {
   both(run, "\n IDENTIFYING COVALENTLY-BONDED NEIGHBORS FOR EACH ATOM");
   check_structure(run);
   setup();
-  run.set.iprint = 0;  // one table per atom would swamp the log; the ranked list follows
-  for (int i = 1; i <= run.cryst.natoms; ++i) {
-    search(i);
-    store(run, i);
-  }
+  // one table per atom would swamp the log: the searches are silent, the ranked list follows
+  for (int i = 1; i <= run.cryst.natoms; ++i) store(run, i, search(i));
   rank_and_report(run);
 }
 
@@ -101,11 +91,11 @@ void build(Run& run, Setup&& setup, Search&& search) {
 
 void findallneighbors(Run& run) {
   NeighborGrid grid;
-  build(run, [&] { grid = make_neighbor_grid(run); }, [&](int i) { findnei(run, i, 0.0f, grid); });
+  build(run, [&] { grid = make_neighbor_grid(run); }, [&](int i) { return findnei(run, i, 0.0f, false, &grid); });
 }
 
 void findallneighbors_reference(Run& run) {
-  build(run, [] {}, [&](int i) { findnei(run, i, 0.0f); });
+  build(run, [] {}, [&](int i) { return findnei(run, i, 0.0f, false); });
 }
 
 }  // namespace vorn

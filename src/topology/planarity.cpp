@@ -7,7 +7,7 @@
 #include "topology/eigen.h"
 #include "util/err.h"
 #include "util/format.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 

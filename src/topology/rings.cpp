@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "topology/cellgrid.h"
 #include "topology/planarity.h"
 #include "util/err.h"
 #include "util/format.h"
 #include "util/geometry.h"
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
@@ -21,13 +21,7 @@ namespace {
 
 constexpr int maxr = 1000000;  // positions of the search path
 
-float covrad_ring(const Run& run, int m) {
-  const int z = run.atoms.itype[m];
-  if (z < 1 || z > 54)
-    err("Connect4Rings", "atom " + std::to_string(m) + " " + fmt::trim(run.atoms.atom[m]) + " has atomic number " +
-                             std::to_string(z) + ": covalent radii are known for H to Xe (1-54) only");
-  return run.set.covrad[z];
-}
+float covrad_ring(const Run& run, int m) { return covrad_of(run, m, "Connect4Rings"); }
 
 void writeconn(Run& run) {
   const Newat& na = run.newat;

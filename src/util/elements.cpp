@@ -1,39 +1,53 @@
-// Element numbers from symbols and valence electron counts.
+// The element table and the look-ups built on it.
 #include "util/elements.h"
 
-#include <array>
 #include <cctype>
-#include <string>
 
 namespace vorn {
 
 namespace {
 
-// Symbols 1..109 in upper case, for the two-letter match.
+constexpr int maxsymz = 92;  // symbat knows the elements up to U
+
 constexpr std::array<const char*, 110> kSymbols = {
-    "",   "H",  "HE", "LI", "BE", "B",  "C",  "N",  "O",  "F",  "NE", "NA", "MG", "AL", "SI",
-    "P",  "S",  "CL", "AR", "K",  "CA", "SC", "TI", "V",  "CR", "MN", "FE", "CO", "NI", "CU",
-    "ZN", "GA", "GE", "AS", "SE", "BR", "KR", "RB", "SR", "Y",  "ZR", "NB", "MO", "TC", "RU",
-    "RH", "PD", "AG", "CD", "IN", "SN", "SB", "TE", "I",  "XE", "CS", "BA", "LA", "CE", "PR",
-    "ND", "PM", "SM", "EU", "GD", "TB", "DY", "HO", "ER", "TM", "YB", "LU", "HF", "TA", "W",
-    "RE", "OS", "IR", "PT", "AU", "HG", "TL", "PB", "BI", "PO", "AT", "RN", "FR", "RA", "AC",
-    "TH", "PA", "U",  "NP", "PU", "AM", "CM", "BK", "CF", "ES", "FM", "MD", "NO", "LR", "RF",
-    "DB", "SG", "BH", "HS", "MT"};
+    "",   "H",  "He", "Li", "Be", "B",  "C",  "N",  "O",  "F",  "Ne", "Na", "Mg", "Al", "Si",
+    "P",  "S",  "Cl", "Ar", "K",  "Ca", "Sc", "Ti", "V",  "Cr", "Mn", "Fe", "Co", "Ni", "Cu",
+    "Zn", "Ga", "Ge", "As", "Se", "Br", "Kr", "Rb", "Sr", "Y",  "Zr", "Nb", "Mo", "Tc", "Ru",
+    "Rh", "Pd", "Ag", "Cd", "In", "Sn", "Sb", "Te", "I",  "Xe", "Cs", "Ba", "La", "Ce", "Pr",
+    "Nd", "Pm", "Sm", "Eu", "Gd", "Tb", "Dy", "Ho", "Er", "Tm", "Yb", "Lu", "Hf", "Ta", "W",
+    "Re", "Os", "Ir", "Pt", "Au", "Hg", "Tl", "Pb", "Bi", "Po", "At", "Rn", "Fr", "Ra", "Ac",
+    "Th", "Pa", "U",  "Np", "Pu", "Am", "Cm", "Bk", "Cf", "Es", "Fm", "Md", "No", "Lr", "Rf",
+    "Db", "Sg", "Bh", "Hs", "Mt"};
+
+char up(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 }  // namespace
 
+const std::array<float, maxcovz + 1> covrad_default = {
+    0.0f,
+    0.40f, 0.93f, 1.23f, 0.90f, 0.82f, 0.77f, 0.75f, 0.73f, 0.72f, 0.71f,
+    1.54f, 1.36f, 1.18f, 1.11f, 1.06f, 1.02f, 0.99f, 0.98f,
+    2.03f, 1.74f, 1.44f, 1.32f, 1.22f, 1.18f, 1.17f, 1.17f, 1.16f, 1.15f, 1.17f, 1.25f,
+    1.26f, 1.22f, 1.20f, 1.16f, 1.14f, 1.89f,
+    2.16f, 1.91f, 1.62f, 1.45f, 1.34f, 1.30f, 1.27f, 1.25f, 1.25f, 1.28f, 1.34f, 1.41f,
+    1.44f, 1.41f, 1.40f, 1.36f, 1.33f, 1.31f,
+};
+
+std::string symbat(int z) {
+  if (z < 1 || z > maxsymz) return "  ";
+  std::string s = kSymbols[z];
+  return s.size() == 1 ? s + " " : s;
+}
+
 int iatnum(std::string_view sym) {
-  char c1 = sym.size() > 0 ? static_cast<char>(std::toupper(static_cast<unsigned char>(sym[0]))) : ' ';
-  char c2 = sym.size() > 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(sym[1]))) : ' ';
+  const char c1 = sym.size() > 0 ? up(sym[0]) : ' ';
+  const char c2 = sym.size() > 1 ? up(sym[1]) : ' ';
   int z = 0;
-  const std::string one(1, c1), two{c1, c2};
-  for (int k = 1; k < static_cast<int>(kSymbols.size()); ++k) {
-    if (kSymbols[k][1] == '\0' && one == kSymbols[k]) z = k;
-  }
+  for (int k = 1; k < static_cast<int>(kSymbols.size()); ++k)
+    if (kSymbols[k][1] == '\0' && c1 == up(kSymbols[k][0])) z = k;
   // a two-letter symbol wins over its first letter: "CL" is chlorine, "C1" carbon
-  for (int k = 1; k < static_cast<int>(kSymbols.size()); ++k) {
-    if (kSymbols[k][1] != '\0' && two == kSymbols[k]) z = k;
-  }
+  for (int k = 1; k < static_cast<int>(kSymbols.size()); ++k)
+    if (kSymbols[k][1] != '\0' && c1 == up(kSymbols[k][0]) && c2 == up(kSymbols[k][1])) z = k;
   return z;
 }
 

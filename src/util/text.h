@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/records.h"
+#include "util/capacity.h"
 
 namespace vorn {
 

@@ -5,8 +5,9 @@
 #include <cmath>
 #include <string>
 
-#include "model/tables.h"
+#include "util/elements.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
 
 namespace vorn {
@@ -24,7 +25,7 @@ constexpr const char* kDummyDisplay[] = {"RADII ATOMS D 0.02", "DETACH D X", "DE
                                          "DETACH D Z", "LABEL D"};
 
 // Elements past Xe have no covalent radius; they are drawn with the largest one, 2.16.
-float plot_radius(const Run& run, int z) { return z >= 1 && z <= 54 ? run.set.covrad[z] : 2.16f; }
+float plot_radius(const Run& run, int z) { return has_covrad(z) ? run.set.covrad[z] : 2.16f; }
 
 // The point 0.2 Angstrom from x0 along e. A zero vector has no direction (the atom and its
 // axis points coincide, or they are collinear so the plane normal vanishes); its stick is
@@ -78,7 +79,7 @@ void spf_head(Run& run) { run.iplat << "TITL X-green, Y-yellow, Z-brown, Dummy(D
 void spf_tail(Run& run) {
   const int ndum = run.dummy.ndum;
   for (int j = 1; j <= ndum; ++j) {
-    Vec3 p = run.set.ifra == 1 ? rabs(run.transf, 0, run.dummy.xdum[j]) : run.dummy.xdum[j];
+    Vec3 p = stored_to_cart(run.transf, run.set.ifra, run.dummy.xdum[j]);
     // the number field widens past 9 so that every dummy keeps its own label
     run.iplat << "ATOM D(" << fmt::i(j, j < 10 ? 1 : static_cast<int>(std::to_string(j).size())) << ")  "
               << fmt::f(p[0], 14, 4) << fmt::f(p[1], 14, 4) << fmt::f(p[2], 14, 4) << '\n';

@@ -7,6 +7,7 @@
 
 #include "../support.h"
 #include "chemistry/equivalence.h"
+#include "localaxes/symcopies.h"
 #include "topology/neighbors.h"
 #include "util/format.h"
 

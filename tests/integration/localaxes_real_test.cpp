@@ -14,6 +14,7 @@
 #include "topology/neighbors.h"
 #include "topology/rings.h"
 #include "util/format.h"
+#include "model/coords.h"
 #include "util/geometry.h"
 
 using namespace vorn;
@@ -30,7 +31,7 @@ class RealLocalAxes : public test::InTempDir {};
 Vec3 point(const vorn::Run& run, int code) {
   const int ia = run.atoms.ia;
   if (code <= ia) return run.atoms.xc[code];
-  return rabs(run.transf, 0, run.dummy.xdum[code - ia]);
+  return to_cart(run.transf, run.dummy.xdum[code - ia]);
 }
 
 // The lines of xd_vorn.mas between the table header and END ATOM, and the key lines.

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/run.h"
-#include "model/tables.h"
+#include "util/elements.h"
 #include "util/err.h"
 
 using namespace vorn;

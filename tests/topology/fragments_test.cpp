@@ -14,6 +14,7 @@
 #include "symmetry/cell.h"
 #include "topology/fragments.h"
 #include "util/err.h"
+#include "model/coords.h"
 #include "util/geometry.h"
 
 namespace fs = std::filesystem;
@@ -429,7 +430,7 @@ TEST_F(Frag, IncrementalEqualsRescanOnRandomStructures) {
         const int i = vorn::add_atom(r, "Test");
         r.atoms.itype[i] = at[k].first;
         r.atoms.xf[i] = at[k].second;
-        r.atoms.xc[i] = vorn::rabs(r.transf, 0, at[k].second);
+        r.atoms.xc[i] = to_cart(r.transf, at[k].second);
         r.atoms.atom[i] = ("X" + std::to_string(k) + std::string(8, ' ')).substr(0, 8);
         r.atoms1.occ[i] = k % 3 == 0 ? 0.5f : 1.0f;
         r.atoms1.iaf[i] = k % 3 == 0 ? -1 : 0;

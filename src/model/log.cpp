@@ -1,5 +1,5 @@
 // Shared writers for the log and the console.
-#include "util/log.h"
+#include "model/log.h"
 
 namespace vorn {
 
