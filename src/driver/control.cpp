@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "model/coords.h"
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -45,7 +46,7 @@ struct FormatWord {
   const char* word;
   int iform;
 };
-constexpr FormatWord kFormats[] = {{"SHELX", 1}, {"XD", 2}, {"AIM2TAB", 3}, {"PLATON", 5}};
+constexpr FormatWord kFormats[] = {{"SHELX", iform_shelx}, {"XD", iform_xd}, {"AIM2TAB", iform_aim2tab}, {"PLATON", iform_platon}};
 
 struct ScaleWord {
   const char* word;
@@ -61,7 +62,7 @@ void no_continuation(const std::string& raw) {
 
 void input_line(Run& run, const std::string& raw, const LineExtract& le, const std::string& rest) {
   Settings& s = run.set;
-  if (s.iform == 2) {
+  if (s.iform == iform_xd) {
     s.mas = file_name(raw, 2);
     s.fname[0] = file_name(raw, 3);
   } else {
@@ -111,7 +112,7 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
     for (int k = 2; k <= le.nch; ++k)
       for (const auto& f : kFormats)
         if (le.starred(k, f.word)) s.iform = f.iform;
-    if (s.iform == 3 || s.iform == 5) s.ifra = 0;
+    if (s.iform == iform_aim2tab || s.iform == iform_platon) s.ifra = cart_stored;
   } else if (key == "INPUT") {
     no_continuation(raw);
     input_line(run, raw, le, line);
@@ -165,7 +166,7 @@ void report(Run& run) {
   Settings& s = run.set;
   logl(run, " Verbosity level = " + fmt::i(s.iverbose, 2));
   static const char* names[] = {"", "SHELX", "XD", "AIM2TAB", "", "PLATON"};
-  std::string files = s.iform == 2 ? fmt::trim(s.mas) + " " + fmt::trim(s.fname[0]) : fmt::trim(s.fname[0]);
+  std::string files = s.iform == iform_xd ? fmt::trim(s.mas) + " " + fmt::trim(s.fname[0]) : fmt::trim(s.fname[0]);
   logl(run, std::string(" Input file format = ") + names[s.iform] + "    file(s) = " + files);
   if (s.lrs) {
     logl(run, " Change SHELX atom names ( irs=" + fmt::i(s.irs, 1) + " : " +

@@ -10,6 +10,7 @@
 #include "driver/banner.h"
 #include "driver/control.h"
 #include "localaxes/localdef.h"
+#include "model/coords.h"
 #include "model/run.h"
 #include "readers/shelx.h"
 #include "topology/fragments.h"
@@ -54,11 +55,11 @@ void open_out(std::ofstream& f, const char* name) {
 void read_structure(Run& run) {
   const std::string& name = run.set.fname[0];
   switch (run.set.iform) {
-    case 1: readshelx(run, name); break;
+    case iform_shelx: readshelx(run, name); break;
     // readxd, readaim2tab and readplaton come with their own readers
-    case 2: err(kPlace, "XD input is not available in this build");
-    case 3: err(kPlace, "AIM2TAB input is not available in this build");
-    case 5: err(kPlace, "PLATON input is not available in this build");
+    case iform_xd: err(kPlace, "XD input is not available in this build");
+    case iform_aim2tab: err(kPlace, "AIM2TAB input is not available in this build");
+    case iform_platon: err(kPlace, "PLATON input is not available in this build");
     default: err(kPlace, "Unknown input file format");
   }
 }
@@ -116,12 +117,12 @@ void drive(Run& run, Clock& clock) {
   readinp(run);
   read_structure(run);
   Settings& s = run.set;
-  s.nsft = 1;
-  for (int i = 1; i <= run.atoms.ia; ++i) s.nsft = std::max(s.nsft, run.atoms1.isft[i]);
+  run.nsft = 1;
+  for (int i = 1; i <= run.atoms.ia; ++i) run.nsft = std::max(run.nsft, run.atoms1.isft[i]);
   open_out(run.iplat, "vorn.spf");
   spf_head(run);
   if (s.ldb) open_databank(run);
-  if (s.ifra == 1 && s.ncells >= 0) gencompletefrags(run);
+  if (s.ifra == frac_stored && s.ncells >= 0) gencompletefrags(run);
   else run.cryst.natoms = run.atoms.ia;
   if (s.lring) {
     clock.read();
@@ -149,8 +150,8 @@ void drive(Run& run, Clock& clock) {
     if (!s.lsx) {
       if (s.lfh) open_out(run.ifh, "fixedH.ins");
       if (s.ldb) {
-        cboth(run, "\n ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = " + fmt::i(s.ntot, 8) +
-                       fmt::i(s.nfound, 8) + fmt::i(s.nmissed, 8));
+        cboth(run, "\n ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = " + fmt::i(run.dbcount.ntot, 8) +
+                       fmt::i(run.dbcount.nfound, 8) + fmt::i(run.dbcount.nmissed, 8));
         if (s.isca != 0) rescalepv(run);
       }
     }

@@ -61,16 +61,15 @@ struct Rules {
     (slot == 1 ? c.xca1 : c.xca2) = xcart;
     (slot == 1 ? c.pt1 : c.pt2) = -idum;
   }
-  // A dummy at p: ifl 0 for a Cartesian point, otherwise p is in the stored convention.
-  void to_new_dummy(int slot, char axis, int ifl, const Vec3& p) {
+  void to_new_dummy(int slot, char axis, PointIn in, const Vec3& p) {
     int idum = 0;
     Vec3 xcart{};
-    adddummyatom(run, ifl, p, idum, xcart);
+    adddummyatom(run, in, p, idum, xcart);
     to_dummy(slot, axis, idum, xcart);
   }
   void to_midpoint(int slot, char axis, int a, int b) {
     const Vec3 m{(xc(a)[0] + xc(b)[0]) / 2, (xc(a)[1] + xc(b)[1]) / 2, (xc(a)[2] + xc(b)[2]) / 2};
-    to_new_dummy(slot, axis, 0, m);
+    to_new_dummy(slot, axis, PointIn::cartesian, m);
   }
   // Two trans ligands have their midpoint on the atom itself, where it defines no direction.
   bool trans(int a, int b) const { return angle(a, k, b) > collinear_max; }
@@ -78,13 +77,13 @@ struct Rules {
     logl(run, "\n Midpoint of " + fmt::trim(lab(a)) + " and " + fmt::trim(lab(b)) + " lies on " + fmt::trim(lab(k)) +
                   " : the axis points to " + fmt::trim(lab(instead)) + " instead");
   }
-  void to_origin(int slot, char axis) { to_new_dummy(slot, axis, run.set.ifra, Vec3{0, 0, 0}); }
+  void to_origin(int slot, char axis) { to_new_dummy(slot, axis, PointIn::stored, Vec3{0, 0, 0}); }
 
   // Mean position of atoms ids in the stored convention.
   Vec3 stored_mean(const std::vector<int>& ids) const {
     Vec3 s{0, 0, 0};
     for (int j : ids) {
-      const Vec3& p = run.set.ifra == 1 ? run.atoms.xf[j] : run.atoms.xc[j];
+      const Vec3& p = run.set.ifra == frac_stored ? run.atoms.xf[j] : run.atoms.xc[j];
       for (int a = 0; a < 3; ++a) s[a] += p[a];
     }
     for (int a = 0; a < 3; ++a) s[a] /= static_cast<float>(ids.size());
@@ -176,7 +175,7 @@ void isolated(Rules& R) {
   if (g.inei < 2) {
     R.no_neighbors(R.k, r, " Will make dummies at 0,0,0 and 0.5,0.5,0.5");
     R.to_origin(1, 'X');
-    R.to_new_dummy(2, 'Y', run.set.ifra, Vec3{0.5f, 0.5f, 0.5f});
+    R.to_new_dummy(2, 'Y', PointIn::stored, Vec3{0.5f, 0.5f, 0.5f});
     return;
   }
   ranked_pair(R, std::vector<int>(g.iatn.begin() + 1, g.iatn.end()));
@@ -225,7 +224,7 @@ bool planar_rings(Rules& R) {
     Vec3 xcart{};
     if (idum == 0) {
       const std::vector<int> members(run.rings.nra[r].begin(), run.rings.nra[r].begin() + run.rings.noar[r]);
-      adddummyatom(run, run.set.ifra, R.stored_mean(members), idum, xcart);
+      adddummyatom(run, PointIn::stored, R.stored_mean(members), idum, xcart);
       run.rings.ipldum[r] = idum;
     } else {
       xcart = stored_to_cart(run.transf, run.set.ifra, run.dummy.xdum[idum]);
@@ -351,7 +350,7 @@ void three_neighbors(Rules& R, const Pairs& isame) {
     } else if (is == 3) {
       R.label("3m");
       const auto& jn = R.run.neighbors.jnei[R.k];
-      R.to_new_dummy(1, 'Z', R.run.set.ifra, R.stored_mean({jn[0], jn[1], jn[2]}));
+      R.to_new_dummy(1, 'Z', PointIn::stored, R.stored_mean({jn[0], jn[1], jn[2]}));
       R.to_atom(2, 'X', R.i1st);
     } else {
       bad_pair_count(is);

@@ -38,11 +38,11 @@ int appenddummy(Run& run, const Vec3& xs, const std::string& where) {
   return n;
 }
 
-void adddummyatom(Run& run, int ifl, const Vec3& p, int& idum, Vec3& xcart) {
+void adddummyatom(Run& run, PointIn in, const Vec3& p, int& idum, Vec3& xcart) {
   Vec3 xs = p;  // stored convention
   Vec3 xn = p;  // Cartesian
-  if (run.set.ifra == 1) {
-    if (ifl == 0)
+  if (run.set.ifra == frac_stored) {
+    if (in == PointIn::cartesian)
       xs = to_frac(run.transf, p);
     else
       xn = to_cart(run.transf, p);

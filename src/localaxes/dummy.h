@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "model/coords.h"
 #include "model/run.h"
 
 namespace vorn {
@@ -9,11 +10,13 @@ namespace vorn {
 // Two requests closer than this (Angstrom, Cartesian) share one dummy.
 constexpr float dumreuse = 0.1f;
 
-// Gives the dummy at point p: ifl 0 means p is Cartesian, any other value that p is in the
-// stored convention of run.set.ifra (1 fractional, 0 Cartesian). An existing dummy within
+// How a requested point is given: Cartesian, or in the stored convention of run.set.ifra.
+enum class PointIn { cartesian, stored };
+
+// Gives the dummy at point p, given as `in`. An existing dummy within
 // dumreuse of p is reused, otherwise a new one is appended. Returns its number in idum and
 // its Cartesian position in xcart.
-void adddummyatom(Run& run, int ifl, const Vec3& p, int& idum, Vec3& xcart);
+void adddummyatom(Run& run, PointIn in, const Vec3& p, int& idum, Vec3& xcart);
 
 // Appends a dummy with position xs (already in the stored convention) and its label;
 // returns its number. Stops the run from `where` when the table is full.

@@ -35,7 +35,7 @@ void localdef(Run& run) {
   std::ofstream ang("vorn.ang", std::ios::out | std::ios::trunc);
   if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
   ang << "ANGSTROM\n";
-  if (s.iform == 2) copy_old_master_head(run);
+  if (s.iform == iform_xd) copy_old_master_head(run);
   if (s.ldb) stage_pending(run, "readdb");
   if (s.lfh) stage_pending(run, "extendh");
   stage_pending(run, "detexcept");
@@ -63,12 +63,12 @@ void localdef(Run& run) {
   run.imas << "END ATOM\n";
   ang.close();
 
-  if (s.iform == 1) wrxdmas1(run.imas, run, run.kappaset.itkset);
+  if (s.iform == iform_shelx) wrxdmas1(run.imas, run, run.kappaset.itkset);
   run.imas << key_header << '\n';
   for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], 8) << getkey(run, k) << '\n';
   for (int j = 1; j <= run.kappaset.itkset; ++j) run.imas << kappa_key(run, j) << '\n';
-  if (s.iform == 1 || s.iform == 3) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
-  if (s.iform == 1) {
+  if (s.iform == iform_shelx || s.iform == iform_aim2tab) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
+  if (s.iform == iform_shelx) {
     run.imas << "!" << fmt::rep('-', 78) << "\n!\n   END XDLSM\n!\n" << fmt::rep('!', 79) << '\n';
     wrxdmas2(run.imas, run);
   }

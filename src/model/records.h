@@ -79,8 +79,11 @@ struct Cryst {
 
 // ---- settings (control file) ----
 
+// Input formats (iform); 4 is not used.
+constexpr int iform_shelx = 1, iform_xd = 2, iform_aim2tab = 3, iform_platon = 5;
+
 struct Settings {
-  int iform = 0;                          // 1 SHELX, 2 XD, 3 AIM2TAB, 5 PLATON
+  int iform = 0;                          // iform_shelx, iform_xd, iform_aim2tab, iform_platon
   std::array<std::string, 2> fname{std::string(60, ' '), std::string(60, ' ')};
   std::string mas = std::string(60, ' ');  // xdold: XD master file
   bool lrs = false;                        // rename SHELX atoms
@@ -90,14 +93,13 @@ struct Settings {
   float tol1 = 0.2f, tol2 = 0.1f, tol3 = 0.1f;
   std::array<float, maxcovz + 1> covrad{};  // 1..maxcovz, set by init
   int ncells = -1;                         // -1: no fragment completion
-  int ifra = 1;                            // 0 for Cartesian input formats
+  int ifra = 1;                            // frac_stored; cart_stored for the Cartesian formats
   bool led = false, ldd = false;           // disorder: X-H extension, databank
   std::array<bool, 8> lkeys{};             // lkeys[1..7]
   bool lfh = false;                        // X-H extension
   bool lhyd = true, lheav = true;          // chemical/kappa constraints
   int isimple = 0;
   bool ldb = false;
-  int ntot = 0, nfound = 0, nmissed = 0;   // databank counters
   std::string abank = std::string(60, ' ');
   bool lring = false;
   int nrmin = 0, nrmax = 0;
@@ -105,7 +107,11 @@ struct Settings {
   int isca = 1;
   float sumofpv = 0.0f;
   std::string amodel = "TEST" + std::string(16, ' ');  // text(20)
-  int nsft = 0;
+};
+
+// Databank search counters: atoms searched, found and not found.
+struct DbCount {
+  int ntot = 0, nfound = 0, nmissed = 0;
 };
 
 // ---- topology ----

@@ -22,6 +22,7 @@ struct Run {
   Cryst cryst;
   // settings
   Settings set;
+  int nsft = 0;  // scattering-factor types in use
   // topology
   Neighbors neighbors;
   Conmat conmat;
@@ -36,6 +37,7 @@ struct Run {
   Kappaset kappaset;
   Dummy dummy;
   Except except;
+  DbCount dbcount;
   std::vector<bool> ichemcon;
   Forh forh;
   PerAtomText text;

@@ -32,11 +32,11 @@ void expect_vec(const Vec3& a, const Vec3& b, float tol = 1e-5f) {
 
 TEST(Dummy, FractionalStorageFromCartesianPoint) {
   vorn::Run run;
-  run.set.ifra = 1;
+  run.set.ifra = frac_stored;
   skew_cell(run);
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 0, {1.0f, 2.0f, 1.0f}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {1.0f, 2.0f, 1.0f}, idum, xc);
   EXPECT_EQ(idum, 1);
   EXPECT_EQ(run.dummy.ndum, 1);
   EXPECT_EQ(run.dummy.dlab[1], "DUM1  ");
@@ -47,20 +47,20 @@ TEST(Dummy, FractionalStorageFromCartesianPoint) {
 
 TEST(Dummy, FractionalStorageFromFractionalPoint) {
   vorn::Run run;
-  run.set.ifra = 1;
+  run.set.ifra = frac_stored;
   skew_cell(run);
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 1, {0.5f, 0.25f, 0.5f}, idum, xc);
+  adddummyatom(run, PointIn::stored, {0.5f, 0.25f, 0.5f}, idum, xc);
   EXPECT_EQ(idum, 1);
   expect_vec(run.dummy.xdum[1], {0.5f, 0.25f, 0.5f});
   expect_vec(xc, {4.0f, 5.0f, 2.5f});  // 10*0.5 - 2*0.5, 20*0.25, 5*0.5
 }
 
 TEST(Dummy, CartesianConventionUsesThePointAsGiven) {
-  for (int ifl : {0, 1}) {
+  for (PointIn ifl : {PointIn::cartesian, PointIn::stored}) {
     vorn::Run run;
-    run.set.ifra = 0;
+    run.set.ifra = cart_stored;
     skew_cell(run);  // must not be applied
     int idum = 0;
     Vec3 xc{};
@@ -73,15 +73,15 @@ TEST(Dummy, CartesianConventionUsesThePointAsGiven) {
 
 TEST(Dummy, ReuseWithinTenthOfAngstromNotBeyond) {
   vorn::Run run;
-  run.set.ifra = 0;
+  run.set.ifra = cart_stored;
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 0, {1.0f, 1.0f, 1.0f}, idum, xc);
-  adddummyatom(run, 0, {1.09f, 1.0f, 1.0f}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {1.0f, 1.0f, 1.0f}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {1.09f, 1.0f, 1.0f}, idum, xc);
   EXPECT_EQ(idum, 1);
   EXPECT_EQ(run.dummy.ndum, 1);
   expect_vec(xc, {1.0f, 1.0f, 1.0f});  // the existing dummy's position is returned
-  adddummyatom(run, 0, {1.0f, 1.0f, 1.11f}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {1.0f, 1.0f, 1.11f}, idum, xc);
   EXPECT_EQ(idum, 2);
   EXPECT_EQ(run.dummy.ndum, 2);
   EXPECT_EQ(run.dummy.dlab[2], "DUM2  ");
@@ -90,33 +90,33 @@ TEST(Dummy, ReuseWithinTenthOfAngstromNotBeyond) {
 
 TEST(Dummy, ReuseComparesCartesianDistanceInFractionalStorage) {
   vorn::Run run;
-  run.set.ifra = 1;
+  run.set.ifra = frac_stored;
   skew_cell(run);
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 1, {0, 0, 0}, idum, xc);  // the origin of one isolated atom
+  adddummyatom(run, PointIn::stored, {0, 0, 0}, idum, xc);  // the origin of one isolated atom
   // 0.008 in y is 0.16 A in Cartesian (b = 20): a new dummy although tiny in fractions
-  adddummyatom(run, 1, {0, 0.008f, 0}, idum, xc);
+  adddummyatom(run, PointIn::stored, {0, 0.008f, 0}, idum, xc);
   EXPECT_EQ(idum, 2);
   // a Cartesian midpoint 0.05 A from the origin reuses dummy 1
-  adddummyatom(run, 0, {0.05f, 0, 0}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {0.05f, 0, 0}, idum, xc);
   EXPECT_EQ(idum, 1);
   expect_vec(xc, {0, 0, 0});
   // and the origin again, given fractionally, is still dummy 1
-  adddummyatom(run, 1, {0, 0, 0}, idum, xc);
+  adddummyatom(run, PointIn::stored, {0, 0, 0}, idum, xc);
   EXPECT_EQ(idum, 1);
   EXPECT_EQ(run.dummy.ndum, 2);
 }
 
 TEST(Dummy, ReuseTakesTheFirstCloseDummy) {
   vorn::Run run;
-  run.set.ifra = 0;
+  run.set.ifra = cart_stored;
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 0, {0, 0, 0}, idum, xc);
-  adddummyatom(run, 0, {0.15f, 0, 0}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {0, 0, 0}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {0.15f, 0, 0}, idum, xc);
   ASSERT_EQ(idum, 2);
-  adddummyatom(run, 0, {0.08f, 0, 0}, idum, xc);  // within 0.1 of both
+  adddummyatom(run, PointIn::cartesian, {0.08f, 0, 0}, idum, xc);  // within 0.1 of both
   EXPECT_EQ(idum, 1);
 }
 
@@ -143,33 +143,33 @@ TEST(Dummy, LabelBeyond999IsFatal) {
 
 TEST(Dummy, ThousandthDummyStopsTheRun) {
   vorn::Run run;
-  run.set.ifra = 0;
+  run.set.ifra = cart_stored;
   int idum = 0;
   Vec3 xc{};
   for (int i = 1; i <= 999; ++i) {
-    adddummyatom(run, 0, {0.5f * i, 0, 0}, idum, xc);
+    adddummyatom(run, PointIn::cartesian, {0.5f * i, 0, 0}, idum, xc);
     ASSERT_EQ(idum, i);
   }
   EXPECT_EQ(run.dummy.dlab[999], "DUM999");
   // a point already present is still served
-  adddummyatom(run, 0, {0.5f * 500, 0.02f, 0}, idum, xc);
+  adddummyatom(run, PointIn::cartesian, {0.5f * 500, 0.02f, 0}, idum, xc);
   EXPECT_EQ(idum, 500);
-  EXPECT_EQ(fatal_of([&] { adddummyatom(run, 0, {-5, 0, 0}, idum, xc); }), "DummyLab: DUMMY label exceeds format...");
+  EXPECT_EQ(fatal_of([&] { adddummyatom(run, PointIn::cartesian, {-5, 0, 0}, idum, xc); }), "DummyLab: DUMMY label exceeds format...");
   EXPECT_EQ(run.dummy.ndum, 999);
 }
 
 TEST(Dummy, FullTableIsAClearError) {
   vorn::Run run;
-  run.set.ifra = 0;
+  run.set.ifra = cart_stored;
   run.dummy.ndum = ndumax;
   run.dummy.dlab.assign(ndumax + 1, "DUMx  ");
   run.dummy.xdum.assign(ndumax + 1, Vec3{});
   for (int i = 1; i <= ndumax; ++i) run.dummy.xdum[i] = {1.0f * i, 0, 0};
   int idum = 0;
   Vec3 xc{};
-  adddummyatom(run, 0, {2000.05f, 0, 0}, idum, xc);  // reuse still works when full
+  adddummyatom(run, PointIn::cartesian, {2000.05f, 0, 0}, idum, xc);  // reuse still works when full
   EXPECT_EQ(idum, ndumax);
-  const std::string f = fatal_of([&] { adddummyatom(run, 0, {-1, -1, -1}, idum, xc); });
+  const std::string f = fatal_of([&] { adddummyatom(run, PointIn::cartesian, {-1, -1, -1}, idum, xc); });
   EXPECT_EQ(f, "AddDummyAtom: Too many dummy atoms (at most 2000)");
   EXPECT_EQ(run.dummy.ndum, ndumax);
 }

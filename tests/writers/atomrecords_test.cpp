@@ -74,7 +74,7 @@ class AtomRecords : public test::InTempDir {
     run_.shelx1.fvar[2] = 0.5f;
     run_.shelx1.fvar[3] = -1.5f;
     run_.shelx1.fvar[9] = 0.25f;
-    run_.set.nsft = 2;
+    run_.nsft = 2;
   }
   void write() {
     run_.ixp.open("xd_vorn.inp");
