@@ -8,6 +8,7 @@
 
 #include "model/run.h"
 #include "topology/fragments.h"
+#include "scratch.h"
 
 namespace {
 
@@ -59,7 +60,9 @@ void structure(vorn::Run& run, int n) {
   run.set.ncells = 1;
 }
 
+// Completion writes complete.ang into the working directory.
 void BM_GenCompleteFrags(benchmark::State& state) {
+  const bench::ScratchDir scratch("vorn_fragments_bench");
   vorn::Run run;
   structure(run, static_cast<int>(state.range(0)));
   run.nout.open("/dev/null");
@@ -72,6 +75,7 @@ void BM_GenCompleteFrags(benchmark::State& state) {
 BENCHMARK(BM_GenCompleteFrags)->Arg(1000)->Arg(10000)->Arg(80000)->Unit(benchmark::kMillisecond);
 
 void BM_GenCompleteFragsRescan(benchmark::State& state) {
+  const bench::ScratchDir scratch("vorn_fragments_bench");
   vorn::Run run;
   structure(run, static_cast<int>(state.range(0)));
   run.nout.open("/dev/null");

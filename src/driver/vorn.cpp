@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <fstream>
+#include <functional>
 #include <new>
 
 #include "databank/rescale.h"
@@ -169,6 +170,31 @@ void drive(Run& run, Clock& clock) {
 
 }  // namespace
 
+bool run_guarded(Run& run, const std::function<void()>& body) {
+  auto stop = [&](const Fatal& f) {
+    const std::string t = err_text(f);
+    if (run.nout.is_open()) {
+      run.nout << t;
+      run.nout.close();
+    }
+    *run.console << t << std::flush;
+  };
+  try {
+    body();
+    return true;
+  } catch (const Fatal& f) {
+    stop(f);
+  } catch (const std::bad_alloc&) {
+    stop(Fatal(kPlace, "Out of memory"));
+  } catch (const std::exception& e) {
+    // a fault of the program itself (a library error, a failed check): still the one report
+    stop(Fatal(kPlace, std::string("Internal error: ") + e.what()));
+  } catch (...) {
+    stop(Fatal(kPlace, "Internal error"));
+  }
+  return false;
+}
+
 int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input) {
   if (!args.empty()) {
     header(console);
@@ -179,23 +205,7 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   run.console = &console;
   run.input = &input;
   Clock clock;
-  auto stop = [&](const Fatal& f) {
-    const std::string t = err_text(f);
-    if (run.nout.is_open()) {
-      run.nout << t;
-      run.nout.close();
-    }
-    console << t << std::flush;
-  };
-  try {
-    drive(run, clock);
-  } catch (const Fatal& f) {
-    stop(f);
-    return 0;
-  } catch (const std::bad_alloc&) {
-    stop(Fatal(kPlace, "Out of memory"));
-    return 0;
-  }
+  if (!run_guarded(run, [&] { drive(run, clock); })) return 0;
   clock.last_user = clock.last_sys = 0;
   both(run, "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n");
   logl(run, fmt::rep('-', 80) + "\n");

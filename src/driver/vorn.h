@@ -1,10 +1,17 @@
 // The program driver: one run from the command line to the closing summary.
 #pragma once
+#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "model/run.h"
+
 namespace vorn {
+
+// Runs body; a fatal error, or any other exception, is reported through the fatal-error
+// path (log, then console, log closed). Returns false when the run was stopped.
+bool run_guarded(Run& run, const std::function<void()>& body);
 
 // Runs the program in the current directory; args are the command-line arguments after the
 // program name. Returns the exit status, 0 in every case.

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <stdexcept>
 #include <sstream>
 
 #include "driver/vorn.h"
+#include "util/err.h"
 #include "support.h"
 
 using namespace vorn;
@@ -199,4 +202,28 @@ TEST_F(Driver, ExecutableRunsTheSampleInItsDirectory) {
   int rc = std::system((std::string(VORN_EXE) + " > console.txt 2>&1").c_str());
   EXPECT_EQ(rc, 0);
   EXPECT_TRUE(contains(test::slurp("console.txt"), " Program log file                       : vorn.out"));
+}
+
+TEST_F(Driver, UnexpectedExceptionsEndThroughTheFatalPath) {
+  struct Case {
+    std::function<void()> body;
+    const char* report;
+  };
+  const Case cases[] = {
+      {[] { throw std::out_of_range("vector::at"); }, "\n ERROR *** VORN *** Internal error: vector::at\n\n"},
+      {[] { throw 7; }, "\n ERROR *** VORN *** Internal error\n\n"},
+      {[] { err("ReadDB", "End of databank file"); }, "\n ERROR *** ReadDB *** End of databank file\n\n"},
+  };
+  for (const Case& c : cases) {
+    vorn::Run r;
+    std::ostringstream out;
+    r.console = &out;
+    r.nout.open("vorn.out");
+    EXPECT_FALSE(run_guarded(r, c.body));
+    EXPECT_EQ(out.str(), c.report);
+    EXPECT_FALSE(r.nout.is_open());
+    EXPECT_EQ(test::slurp("vorn.out"), c.report);
+  }
+  vorn::Run ok;
+  EXPECT_TRUE(run_guarded(ok, [] {}));
 }
