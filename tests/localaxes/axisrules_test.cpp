@@ -200,3 +200,13 @@ TEST_F(AxisRules, CoincidenceLimitRejectsTenDegrees) {
                             row("AR(1)", "N(1)", "X", "AR(2)", "Y", 1, 4, 4, 4, "NO"),
                             row("AR(2)", "C(1)", "X", "N(1)", "Y", 1, 4, 4, 4, "NO", "AR(1)"), "END ATOM"}));
 }
+
+// The only candidate for the hydrogen's Y lies behind its parent, 175 degrees from the H: more than 170 degrees
+// is no partner, so Y goes to the origin dummy.
+TEST_F(AxisRules, HydrogenYSearchRejectsAtomsStraightBehindTheParent) {
+  run_case("hbehind");
+  const Lines t = table();
+  ASSERT_EQ(t.size(), 6u);
+  EXPECT_EQ(t[2], row("H(1)", "F(1)", "Z", "DUM1", "Y", 1, 1, 2, 2, "cyl"));
+  EXPECT_EQ(t[4], dum("DUM1", 0.0f, 0.0f, 0.0f));
+}

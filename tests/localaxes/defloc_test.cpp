@@ -2,6 +2,7 @@
 // neighbours, two-ring atoms, ring-centre dummies and symmetry copies; the kappa-set index.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
@@ -156,6 +157,49 @@ TEST_F(LocalAxes, SymmetryCopiesOnAxesBecomeDummies) {
   EXPECT_EQ(dummies[1], "DUM2       -0.066050    0.025450   -0.063950");
   EXPECT_EQ(dummies[2], "DUM3       -0.189000   -0.087800   -0.126200");
   EXPECT_TRUE(logged(" Atom C(3) used in definition of X-axis is symmetry-generated; replace with dummy    3"));
+}
+
+// Fusion atoms of two planar rings with *special: X to the other fusion atom, Y to a neighbour that lies in the
+// six-membered ring only. In indole that excludes N(1) and C(3) of the five-membered ring.
+TEST_F(LocalAxes, FusedPlanarRingsPointXAcrossTheFusionBond) {
+  struct Row {
+    const char* file;
+    const char* atom;
+    const char* x;
+    std::vector<std::string> y;  // the six-ring-only neighbours
+  };
+  const Row rows[] = {
+      {"localaxes/indole.res", "C(3A)", "C(7A)", {"C(4)"}},
+      {"localaxes/indole.res", "C(7A)", "C(3A)", {"C(7)"}},
+      {"localaxes/naphthalene.res", "C(4A)", "C(8A)", {"C(4)", "C(5)"}},
+      {"localaxes/naphthalene.res", "C(8A)", "C(4A)", {"C(1)", "C(8)"}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::string(r.file) + " " + r.atom);
+    job(r.file, "RINGS 3 8 *special\n");
+    const auto line = std::find_if(table.begin(), table.end(), [&](const std::string& l) {
+      return fmt::trim(l.substr(0, 8)) == r.atom;
+    });
+    ASSERT_NE(line, table.end());
+    const std::string l = test::pad_to(*line, 80);
+    EXPECT_EQ(fmt::trim(l.substr(9, 8)), r.x);
+    EXPECT_EQ(l.substr(19, 1), "X");
+    EXPECT_NE(std::find(r.y.begin(), r.y.end(), fmt::trim(l.substr(31, 8))), r.y.end()) << l;
+    EXPECT_EQ(l.substr(40, 1), "Y");
+    EXPECT_EQ(l.substr(63, 5), "m    ");
+    EXPECT_TRUE(logged(" Atom belongs to 2 planar rings"));
+  }
+}
+
+// The last atom of the asymmetric unit is no symmetry copy: axes towards C(3), atom ia here, keep its label.
+TEST_F(LocalAxes, LastAsymmetricUnitAtomIsNoCopy) {
+  job("shelx/benzene_inversion_c3last.res", "NCELLS 1\n");
+  ASSERT_EQ(table.size(), 6u);
+  EXPECT_EQ(table[0], "C(1)     DUM1      Z  C(1)     C(3)     X   R   2  1   1   4   mm2");
+  EXPECT_EQ(table[1].substr(0, 41), "H(1)     C(1)      Z  H(1)     C(3)     Y");
+  // only C(2)'s axis towards the image of C3 becomes a dummy
+  EXPECT_EQ(dummies.size(), 4u);
+  EXPECT_EQ(log.find("used in definition"), log.rfind("used in definition"));
 }
 
 // The index of equivalence classes finds the same earlier atom as testing them one by one.

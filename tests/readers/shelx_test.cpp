@@ -182,6 +182,21 @@ TEST_F(Shelx, RidingChainsAndTheRidingRange) {
   EXPECT_EQ(label(2), "H(1A)   ");
 }
 
+TEST_F(Shelx, RidingRangeEndsAreInclusive) {
+  // -0.5 and -5.0 ride (factors 0.5 and 5.0 on C1's 0.02); just outside both ends is kept
+  test::write_file("ends.res",
+                   "TITL\nCELL 0.7 10 10 10 90 90 90\nLATT -1\nSFAC C H\n"
+                   "C1 1 0.1 0.1 0.1 11.0 0.02\nH1 2 0.2 0.1 0.1 11.0 -0.5\nH2 2 0.1 0.2 0.1 11.0 -5.0\n"
+                   "H3 2 0.1 0.1 0.2 11.0 -0.4999\nH4 2 0.0 0.1 0.1 11.0 -5.001\nEND\n");
+  open_files();
+  readshelx(run, "ends.res");
+  close_files();
+  EXPECT_NEAR(uiso(2), 0.5f * 0.02f, 1e-7);
+  EXPECT_NEAR(uiso(3), 5.0f * 0.02f, 1e-6);
+  EXPECT_FLOAT_EQ(uiso(4), -0.4999f);
+  EXPECT_FLOAT_EQ(uiso(5), -5.001f);
+}
+
 TEST_F(Shelx, RidingWithoutAParentStops) {
   test::write_file("first_rides.res",
                    "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT -1\nSFAC H\nH1 1 0.1 0.1 0.1 11.0 -1.2\nEND\n");
@@ -225,6 +240,21 @@ TEST_F(Shelx, ContinuationsAndComments) {
   EXPECT_FLOAT_EQ(run.ucell.uc[2], 7.0f);
   EXPECT_EQ(run.shelx1.ifv, 3);
   EXPECT_FLOAT_EQ(run.atoms1.occ[3], 0.3f);
+}
+
+TEST_F(Shelx, AtomLineContinuedTwice) {
+  test::write_file("twice.res",
+                   "TITL\nCELL 0.7 5 6 7 90 90 90\nLATT -1\nSFAC C\n"
+                   "C1 1 0.1 0.2 0.3 11.0 0.011 0.012 =\n 0.013 =\n 0.004 0.005 0.006\n"
+                   "C2 1 0.4 0.3 0.3 11.0 0.02\nEND\n");
+  open_files();
+  readshelx(run, "twice.res");
+  close_files();
+  ASSERT_EQ(run.atoms.ia, 2);
+  const std::array<float, 6> u1{0.011f, 0.012f, 0.013f, 0.006f, 0.005f, 0.004f};
+  EXPECT_EQ(run.at_uij.u[1], u1);
+  EXPECT_EQ(run.atoms1.iut[1], 2);
+  EXPECT_EQ(label(2), "C(2)    ");
 }
 
 TEST_F(Shelx, InstructionsIncludesAndFreeTextAreNotAtoms) {
@@ -279,6 +309,9 @@ TEST_F(Shelx, CentredLatticeAndSpecialPositions) {
   EXPECT_EQ(run.atoms1.iaf[2], 1);   // on the mirror
   EXPECT_EQ(run.atoms1.iaf[3], -1);  // half occupied on a general position
   EXPECT_EQ(run.atoms1.iaf[4], 0);   // full occupancy on the twofold axis
+  // the centring vector of C is (1/2, 1/2, 0): the image of CL2 under it lies at x+1/2, y+1/2
+  EXPECT_EQ(run.symm.ts[3], (Vec3{0.5f, 0.5f, 0.0f}));
+  EXPECT_EQ(run.symm.ts[4], (Vec3{0.5f, 0.5f, 0.0f}));
 }
 
 TEST_F(Shelx, RenamedLabelsCountStraightOrPerType) {

@@ -269,3 +269,19 @@ TEST(CellMatrix, SingularCellsAreFatal) {
   expect_fatal([&] { tranmat(run); }, "TranMat", "");
   expect_fatal([] { inverse(Mat3{{{1, 2, 3}, {2, 4, 6}, {0, 0, 1}}}); }, "Inverse", "Determinant = 0");
 }
+
+TEST(SymLattice, OneCentredFaceTranslations) {
+  // Each one-face centring adds its own lattice vector after the operators read from cards.
+  struct Row {
+    char latt;
+    Vec3 t;
+  };
+  for (const Row& row : {Row{'A', {0.0f, 0.5f, 0.5f}}, Row{'B', {0.5f, 0.0f, 0.5f}}, Row{'C', {0.5f, 0.5f, 0.0f}}}) {
+    vorn::Run run;
+    getsym(run, {"SYMM -X, Y, -Z"});
+    nonp(run, row.latt);
+    ASSERT_EQ(run.symm.ns, 4) << row.latt;
+    expect_op(run, 3, unit_matrix(), row.t);
+    expect_op(run, 4, run.symm.fs[2], row.t);
+  }
+}
