@@ -93,13 +93,13 @@ int axis_number(char ax) { return ax == 'X' ? 1 : ax == 'Y' ? 2 : ax == 'Z' ? 3 
 // turned dummy) is found by its new label; the last match wins.
 int point_code(const Run& run, const std::string& at, int pt) {
   const int ia = run.atoms.ia;
-  if (pt > 0 && pt <= ia && fmt::pad(run.atoms.atom[pt], 8) == at) return pt;
-  if (pt < 0 && fmt::pad(run.dummy.dlab[-pt], 8) == at) return ia - pt;
+  if (pt > 0 && pt <= ia && fmt::pad(run.atoms.atom[pt], labw) == at) return pt;
+  if (pt < 0 && fmt::pad(run.dummy.dlab[-pt], labw) == at) return ia - pt;
   int code = 0;
   for (int i = 1; i <= run.atoms.ia; ++i)
-    if (fmt::pad(run.atoms.atom[i], 8) == at) code = i;
+    if (fmt::pad(run.atoms.atom[i], labw) == at) code = i;
   for (int j = 1; j <= run.dummy.ndum; ++j)
-    if (fmt::pad(run.dummy.dlab[j], 8) == at) code = run.atoms.ia + j;
+    if (fmt::pad(run.dummy.dlab[j], labw) == at) code = run.atoms.ia + j;
   return code;
 }
 
@@ -139,12 +139,12 @@ void populations(Run& run, int k, bool lkdis, bool lndis) {
 }  // namespace
 
 std::string xd_axis_line(const Run& run, int k, const AxisChoice& c, int ichem) {
-  const std::string& lab = fmt::pad(run.atoms.atom[k], 8);
-  std::string s = lab + " " + fmt::pad(c.at1, 8) + "  " + c.ax1 + "  " + lab + " " + fmt::pad(c.at2, 8) + " " + c.ax2 +
+  const std::string& lab = fmt::pad(run.atoms.atom[k], labw);
+  std::string s = lab + " " + fmt::pad(c.at1, labw) + "  " + c.ax1 + "  " + lab + " " + fmt::pad(c.at2, labw) + " " + c.ax2 +
                   "   R " + fmt::i(run.atoms1.iut[k], 3) + fmt::i(run.atoms1.isft[k], 3) +
                   fmt::i(run.kappaset.kset[k], 4) + fmt::i(run.atoms1.lmx[k], 4) + "   " +
                   fmt::pad(run.atoms.asym[k], 5) + "   " +
-                  (ichem > 0 ? fmt::pad(run.atoms.atom[ichem], 8) : std::string(8, ' '));
+                  (ichem > 0 ? fmt::pad(run.atoms.atom[ichem], labw) : std::string(labw, ' '));
   return fmt::pad(s, 80);
 }
 
@@ -265,8 +265,8 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
   iar[6] = run.atoms1.iut[k];
   iar[7] = run.atoms1.isft[k];
   iar[8] = ks.kset[k];
-  iar[9] = 4;
-  iar[10] = 1;
+  iar[9] = iar_lmax;
+  iar[10] = iar_fixed10;
   iar[11] = ichem;
 }
 

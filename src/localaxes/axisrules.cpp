@@ -50,13 +50,13 @@ struct Rules {
   void label(const char* s) { run.atoms.asym[k] = fmt::pad(s, 5); }
 
   void to_atom(int slot, char axis, int j) {
-    (slot == 1 ? c.at1 : c.at2) = fmt::pad(lab(j), 8);
+    (slot == 1 ? c.at1 : c.at2) = fmt::pad(lab(j), labw);
     (slot == 1 ? c.ax1 : c.ax2) = axis;
     (slot == 1 ? c.xca1 : c.xca2) = xc(j);
     (slot == 1 ? c.pt1 : c.pt2) = j;
   }
   void to_dummy(int slot, char axis, int idum, const Vec3& xcart) {
-    (slot == 1 ? c.at1 : c.at2) = fmt::pad(run.dummy.dlab[idum], 8);
+    (slot == 1 ? c.at1 : c.at2) = fmt::pad(run.dummy.dlab[idum], labw);
     (slot == 1 ? c.ax1 : c.ax2) = axis;
     (slot == 1 ? c.xca1 : c.xca2) = xcart;
     (slot == 1 ? c.pt1 : c.pt2) = -idum;
@@ -203,7 +203,7 @@ Cyc cyc(const Run& run, int j) {
 bool ring_gives_up(Rules& R, char axis) {
   logl(R.run, "\n Warning : Could not find atom to direct " + std::string(1, axis) +
                   "-axis; the general rules are used for this atom");
-  R.c.at1 = R.c.at2 = std::string(8, ' ');
+  R.c.at1 = R.c.at2 = std::string(labw, ' ');
   R.c.ax1 = R.c.ax2 = ' ';
   R.c.xca1 = R.c.xca2 = Vec3{};
   R.c.pt1 = R.c.pt2 = 0;

@@ -15,7 +15,7 @@ constexpr float coincide_max = 10.0f;    // a partner at this or less points alo
 // The two axes of one atom: ax1 points from the atom towards at1 (Cartesian xca1), ax2 lies
 // in the plane of the atom, at1 and at2. Labels are 8 characters, blank padded.
 struct AxisChoice {
-  std::string at1 = std::string(8, ' '), at2 = std::string(8, ' ');
+  std::string at1 = std::string(labw, ' '), at2 = std::string(labw, ' ');
   char ax1 = ' ', ax2 = ' ';
   Vec3 xca1{}, xca2{};
   // What at1/at2 name: an atom number (a generated atom past ia included), or minus a dummy

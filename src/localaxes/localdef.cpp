@@ -49,10 +49,10 @@ void localdef(Run& run) {
   LocalContext ctx{make_neighbor_grid(run, 4.0f), {}};
   for (int k = 1; k <= at.ia; ++k) {
     logl(run, "\n" + rule('-', 79));
-    logl(run, "\n Working with atom " + fmt::i(k, 7) + " : [" + fmt::pad(at.atom[k], 8) + "]" + fmt::x(5) +
+    logl(run, "\n Working with atom " + fmt::i(k, 7) + " : [" + fmt::pad(at.atom[k], labw) + "]" + fmt::x(5) +
                   "occ =" + fmt::f(run.atoms1.occ[k], 11, 4));
     defloc(run, k, ctx);
-    ang << "ATOM " << fmt::pad(at.atom[k], 8) << "   " << xyz(at.xc[k], 14, 4) << '\n';
+    ang << "ATOM " << fmt::pad(at.atom[k], labw) << "   " << xyz(at.xc[k], 14, 4) << '\n';
   }
   for (int j = 1; j <= run.dummy.ndum; ++j) {
     const Vec3& xd = run.dummy.xdum[j];
@@ -65,7 +65,7 @@ void localdef(Run& run) {
 
   if (s.iform == iform_shelx) wrxdmas1(run.imas, run, run.kappaset.itkset);
   run.imas << key_header << '\n';
-  for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], 8) << getkey(run, k) << '\n';
+  for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], labw) << getkey(run, k) << '\n';
   for (int j = 1; j <= run.kappaset.itkset; ++j) run.imas << kappa_key(run, j) << '\n';
   if (s.iform == iform_shelx || s.iform == iform_aim2tab) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
   if (s.iform == iform_shelx) {

@@ -23,7 +23,7 @@ void replace_if_on(Run& run, int i, const Vec3& xca, std::string& at, std::strin
   const int n = appenddummy(run, xs, "CheckSymEq");
   logl(run, "\n Atom " + fmt::trim(at) + " used in definition of " + std::string(ax) +
                 "-axis is symmetry-generated; replace with dummy " + fmt::i(n, 4));
-  at = fmt::pad(run.dummy.dlab[n], 8);
+  at = fmt::pad(run.dummy.dlab[n], labw);
 }
 
 }  // namespace

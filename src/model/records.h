@@ -170,6 +170,11 @@ struct Forring {
 
 using Plm = std::array<std::array<float, 9>, 5>;  // plm[l][m + 4]
 
+// The two fixed integers of an atom's XD parameter-file line: the highest multipole level
+// written (iar 9) and the constant iar 10.
+constexpr int iar_lmax = 4;
+constexpr int iar_fixed10 = 1;
+
 struct Mpoles {
   std::vector<float> pv, spv;
   std::vector<Plm> plm;

@@ -19,7 +19,7 @@ int atom_slots(const Run& run) { return static_cast<int>(run.atoms.atom.size());
 
 void resize_atoms(Run& run, int n) {
   const size_t s = static_cast<size_t>(n) + 1;
-  run.atoms.atom.resize(s, std::string(8, ' '));
+  run.atoms.atom.resize(s, std::string(labw, ' '));
   run.atoms.xf.resize(s, Vec3{});
   run.atoms.xc.resize(s, Vec3{});
   run.atoms.itype.resize(s, 0);

@@ -133,7 +133,7 @@ std::string shatnam(Run& run, std::string& line, int z, int ia, int count) {
     label = sym + "(" + std::to_string(run.set.irs == 0 ? ia : count) + ")";
     rmblanks(label);
   }
-  return fmt::pad(label, 8);
+  return fmt::pad(label, labw);
 }
 
 // Decodes the free-variable codes of every number after the type number and rewrites the

@@ -47,7 +47,7 @@ void printatoms(Run& run, std::ostream& out) {
       << "------- CARTESIAN -------  FLAG" << '\n';
   int n0 = 0, n1 = 0, nm = 0;
   for (int i = 1; i <= run.atoms.ia; ++i) {
-    std::string s = fmt::i(i, 7) + fmt::x(2) + fmt::pad(run.atoms.atom[i], 8) + fmt::x(1);
+    std::string s = fmt::i(i, 7) + fmt::x(2) + fmt::pad(run.atoms.atom[i], labw) + fmt::x(1);
     for (int c = 0; c < 3; ++c) s += fmt::f(run.atoms.xf[i][c], 9, 5);
     s += fmt::x(2);
     for (int c = 0; c < 3; ++c) s += fmt::f(run.atoms.xc[i][c], 9, 4);

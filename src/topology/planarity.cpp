@@ -27,7 +27,7 @@ float planarity(Run& run, int iprt, bool& planar, int imem, std::span<const int>
     logl(run, "");
     std::string line;
     for (int i = 0; i < imem; ++i) {
-      line += "  " + fmt::pad(run.atoms.atom[id[i]], 8);
+      line += "  " + fmt::pad(run.atoms.atom[id[i]], labw);
       if (i % 6 == 5 || i == imem - 1) {
         logl(run, line);
         line.clear();

@@ -26,7 +26,7 @@ float covrad_ring(const Run& run, int m) { return covrad_of(run, m, "Connect4Rin
 void writeconn(Run& run) {
   const Newat& na = run.newat;
   for (int k = 1; k <= na.ia1; ++k) {
-    std::string line = fmt::i(k, 7) + " " + fmt::pad(run.atoms.atom[na.iaref[k]], 8) + " -";
+    std::string line = fmt::i(k, 7) + " " + fmt::pad(run.atoms.atom[na.iaref[k]], labw) + " -";
     const int nb = run.conmat.nba[k];
     for (int j = 0; j < nb; ++j) {
       // past ten partners the format starts over at its repeated group, as a Fortran list does
@@ -34,7 +34,7 @@ void writeconn(Run& run) {
         logl(run, line);
         line.clear();
       }
-      line += " " + fmt::pad(run.atoms.atom[na.iaref[run.conmat.icmat[k][j]]], 8);
+      line += " " + fmt::pad(run.atoms.atom[na.iaref[run.conmat.icmat[k][j]]], labw);
     }
     logl(run, line);
   }
@@ -98,9 +98,9 @@ void write_ang(Run& run, const std::string& name, bool element_names) {
     if (element_names) {
       std::string s = symbat(run.atoms.itype[m]) + std::to_string(k);
       s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
-      lab = fmt::pad(s, 8);
+      lab = fmt::pad(s, labw);
     } else {
-      lab = fmt::pad(run.atoms.atom[m], 8);
+      lab = fmt::pad(run.atoms.atom[m], labw);
     }
     const Vec3& x = run.atoms.xc[m];
     out << "ATOM " << lab << fmt::f(x[0], 12, 4) << fmt::f(x[1], 12, 4) << fmt::f(x[2], 12, 4) << '\n';

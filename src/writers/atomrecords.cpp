@@ -63,7 +63,7 @@ void xd_head(Run& run) {
 void xd_atom(Run& run, int i) {
   std::ostream& o = run.ixp;
   const auto& iar = run.mpoles.iar[i];
-  std::string line = fmt::pad(run.atoms.atom[i], 8);
+  std::string line = fmt::pad(run.atoms.atom[i], labw);
   for (int k = 1; k <= 2; ++k) line += fmt::i(iar[k], 3);
   for (int k = 3; k <= 5; ++k) line += fmt::i(iar[k], 5);
   line += "  ";
@@ -100,7 +100,7 @@ void xd_tail(Run& run) {
 void write_fixedh_line(Run& run, int i) {
   if (!run.set.lfh || run.set.lsx) return;
   const Vec3& x = run.atoms.xf[i];
-  run.ifh << fmt::pad(run.atoms.atom[i], 8) << ' ' << fmt::i(run.atoms1.isft[i], 4) << "  " << fmt::f(x[0], 12, 6)
+  run.ifh << fmt::pad(run.atoms.atom[i], labw) << ' ' << fmt::i(run.atoms1.isft[i], 4) << "  " << fmt::f(x[0], 12, 6)
           << fmt::f(x[1], 12, 6) << fmt::f(x[2], 12, 6) << "  " << fmt::f(run.atoms1.occ[i], 10, 5) << ' '
           << fmt::f(run.at_uij.u[i][0], 8, 4) << '\n';
 }

@@ -44,7 +44,7 @@ Vec3 stick_end(const Vec3& x0, const Vec3& e) {
 }
 
 std::string plot_atom(const std::string& name, const Vec3& p) {
-  return "ATOM " + fmt::pad(name, 8) + "   " + fmt::f(p[0], 12, 4) + fmt::f(p[1], 12, 4) + fmt::f(p[2], 12, 4) + '\n';
+  return "ATOM " + fmt::pad(name, labw) + "   " + fmt::f(p[0], 12, 4) + fmt::f(p[1], 12, 4) + fmt::f(p[2], 12, 4) + '\n';
 }
 
 }  // namespace
