@@ -106,7 +106,6 @@ struct Settings {
   bool lspe = false;
   int isca = 1;
   float sumofpv = 0.0f;
-  std::string amodel = "TEST" + std::string(16, ' ');  // text(20)
 };
 
 // Databank search counters: atoms searched, found and not found.

@@ -23,6 +23,7 @@ struct Run {
   // settings
   Settings set;
   int nsft = 0;  // scattering-factor types in use
+  std::string amodel = "TEST" + std::string(16, ' ');  // text(20): the XD model name, from an XD input file
   // topology
   Neighbors neighbors;
   Conmat conmat;

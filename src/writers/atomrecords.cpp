@@ -47,7 +47,7 @@ void xd_head(Run& run) {
     << "!" << fmt::x(19) << "CREATED BY PROGRAM << VORN >>\n"
     << fmt::rep('!', 80) << '\n'
     << "XDPARFILE VERSION  2\n"
-    << "  " << fmt::trim(run.set.amodel) << "   MODEL  4  2  1  0\n"
+    << "  " << fmt::trim(run.amodel) << "   MODEL  4  2  1  0\n"
     << "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500\n"
     << "USAGE " << fmt::i(run.atoms.ia, 4) << " 2 4 " << fmt::i(run.kappas.nkap, 4) << " 0 1 0 0 "
     << fmt::i(run.nsft, 4) << " 0 0 0 0 " << fmt::i(run.dummy.ndum, 4) << '\n';

@@ -28,7 +28,7 @@ TEST(ModelRun, Defaults) {
   EXPECT_EQ(run.set.ncells, -1);
   EXPECT_EQ(run.set.iverbose, 1);
   EXPECT_TRUE(run.set.lhyd && run.set.lheav);
-  EXPECT_EQ(run.set.amodel.size(), 20u);
+  EXPECT_EQ(run.amodel.size(), 20u);
   EXPECT_EQ(run.transf.rm, unit_matrix());
 }
 

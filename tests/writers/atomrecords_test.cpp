@@ -138,7 +138,7 @@ TEST_F(AtomRecords, XdParameterFileOfTwoAtomsAndOneDummy) {
 
 TEST_F(AtomRecords, XdWithoutDummiesAndWithAnXdModelName) {
   run_.dummy.ndum = 0;
-  run_.set.amodel = "MYMODEL" + std::string(13, ' ');
+  run_.amodel = "MYMODEL" + std::string(13, ' ');
   write();
   EXPECT_EQ(xd_[4], "  MYMODEL   MODEL  4  2  1  0");
   EXPECT_EQ(xd_[6], "USAGE    2 2 4    2 0 1 0 0    2 0 0 0 0    0");
