@@ -55,9 +55,13 @@ struct ScaleWord {
 constexpr ScaleWord kScales[] = {{"SIGMA", 3}, {"DIFF", 1}, {"FRAC", 2}};
 
 // File names are taken from the raw line: a name split over a continuation would be wrong.
+// Only a trailing "\\" continues a line; inside a name ("dir\\file.res") it is part of the name.
+// A continuation leaves its "\\" followed by a blank, or by nothing on the last line.
 void no_continuation(const std::string& raw) {
-  if (raw.find('\\') != std::string::npos)
-    err(kPlace, "Continued INPUT or DATABANK lines are not supported");
+  const int n = lenstr(raw, static_cast<int>(raw.size()));
+  for (int k = 0; k < n; ++k)
+    if (raw[k] == '\\' && (k + 1 == n || raw[k + 1] == ' '))
+      err(kPlace, "Continued INPUT or DATABANK lines are not supported");
 }
 
 void input_line(Run& run, const std::string& raw, const LineExtract& le, const std::string& rest) {

@@ -30,6 +30,16 @@ constexpr float term_r0 = 4.0f, term_step = 2.0f, term_last = 10.0f;      // ter
 constexpr float hyd_r = 10.0f;                                            // hydrogen
 constexpr float hyd_angle = 170.0f;
 
+// Fixed axis points (stored convention): origin, cell centre, then face and edge centres.
+constexpr std::array<Vec3, 8> kFixed = {{{0, 0, 0},
+                                         {0.5f, 0.5f, 0.5f},
+                                         {0.5f, 0, 0},
+                                         {0, 0.5f, 0},
+                                         {0, 0, 0.5f},
+                                         {0.5f, 0.5f, 0},
+                                         {0.5f, 0, 0.5f},
+                                         {0, 0.5f, 0.5f}}};
+
 // One atom's rule evaluation: the atom, its neighbour facts and the choice being built.
 struct Rules {
   Run& run;
@@ -77,7 +87,29 @@ struct Rules {
     logl(run, "\n Midpoint of " + fmt::trim(lab(a)) + " and " + fmt::trim(lab(b)) + " lies on " + fmt::trim(lab(k)) +
                   " : the axis points to " + fmt::trim(lab(instead)) + " instead");
   }
-  void to_origin(int slot, char axis) { to_new_dummy(slot, axis, PointIn::stored, Vec3{0, 0, 0}); }
+  // The fixed point for an axis when no atom serves: the origin, or for the isolated atom's
+  // second axis the cell centre. A point on the atom, or in line with the first axis point,
+  // would leave the frame undefined (atoms on special positions often sit on exactly these
+  // points), so the next point of kFixed that defines the frame is taken instead.
+  void to_fixed(int slot, char axis, size_t first) {
+    size_t f = first;
+    while (f + 1 < kFixed.size() && !fixed_ok(slot, kFixed[f])) ++f;
+    if (f != first)
+      logl(run, "\n Fixed point " + fixed_text(kFixed[first]) + " lies on or in line with " + fmt::trim(lab(k)) +
+                    " : the axis points to " + fixed_text(kFixed[f]) + " instead");
+    to_new_dummy(slot, axis, PointIn::stored, kFixed[f]);
+  }
+  void to_origin(int slot, char axis) { to_fixed(slot, axis, 0); }
+  bool fixed_ok(int slot, const Vec3& p) const {
+    const Vec3 x = stored_to_cart(run.transf, run.set.ifra, p);
+    if (dist(x, xc(k)) < tooclose) return false;
+    return slot == 1 || partner_ok(calcang(c.xca1, xc(k), x));
+  }
+  static std::string fixed_text(const Vec3& p) {
+    std::string s;
+    for (float v : p) s += (s.empty() ? "" : ",") + std::string(v == 0.0f ? "0" : "0.5");
+    return s;
+  }
 
   // Mean position of atoms ids in the stored convention.
   Vec3 stored_mean(const std::vector<int>& ids) const {
@@ -174,8 +206,8 @@ void isolated(Rules& R) {
   R.label("NO");
   if (g.inei < 2) {
     R.no_neighbors(R.k, r, " Will make dummies at 0,0,0 and 0.5,0.5,0.5");
-    R.to_origin(1, 'X');
-    R.to_new_dummy(2, 'Y', PointIn::stored, Vec3{0.5f, 0.5f, 0.5f});
+    R.to_fixed(1, 'X', 0);
+    R.to_fixed(2, 'Y', 1);
     return;
   }
   ranked_pair(R, std::vector<int>(g.iatn.begin() + 1, g.iatn.end()));

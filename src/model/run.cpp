@@ -63,7 +63,7 @@ float covrad_of(const Run& run, int j, const std::string& place) {
   const int z = run.atoms.itype[j];
   if (!has_covrad(z))
     err(place, "atom " + std::to_string(j) + " " + fmt::trim(run.atoms.atom[j]) + " has atomic number " +
-                   std::to_string(z) + ": covalent radii are known for H to Xe (1-54) only");
+                   std::to_string(z) + ": covalent radii are known for H to U (1-92) only");
   return run.set.covrad[z];
 }
 

@@ -72,7 +72,7 @@ int add_atom(Run& run, const std::string& where);
 // Resizes every per-atom table to hold atoms 1..n.
 void resize_atoms(Run& run, int n);
 
-// Covalent radius of atom j; an element without one (heavier than Xe, or none) stops the
+// Covalent radius of atom j; an element without one (heavier than U, or none) stops the
 // run from `place`.
 float covrad_of(const Run& run, int j, const std::string& place);
 

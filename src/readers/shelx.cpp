@@ -2,13 +2,13 @@
 #include "readers/shelx.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <optional>
 #include <set>
 #include <vector>
 
-#include "util/elements.h"
 #include "readers/summary.h"
 #include "symmetry/cell.h"
 #include "symmetry/symop.h"
@@ -270,7 +270,8 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       fp.centro = fp.latt > 0;
       run.imas << (fp.centro ? "LATT C " : "LATT A ") << kLatt[std::abs(fp.latt) - 1] << '\n';
     } else if (key == "SYMM") {
-      if (static_cast<int>(fp.symlist.size()) == maxsym) err(kPlace, "More than 48 SYMM records in SHELX file");
+      if (static_cast<int>(fp.symlist.size()) == maxsym)
+        err(kPlace, "More than " + std::to_string(maxsym) + " SYMM records in SHELX file");
       run.imas << fmt::trim(line) << '\n';
       fp.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
     } else if (key == "SFAC") {
@@ -278,7 +279,11 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       LineExtract le = readline(l);
       for (int w = 2; w <= le.nch; ++w) {
         const std::string sym = fmt::trim(le.vchar[w]);
-        const int z = sym.size() <= 2 ? iatnum(sym) : 0;
+        // the element is in the leading letters: "FE2+" and "Cl-" name iron and chlorine
+        size_t letters = 0;
+        while (letters < sym.size() && letters < 2 && std::isalpha(static_cast<unsigned char>(sym[letters]))) ++letters;
+        const bool longer = sym.size() > letters && std::isalpha(static_cast<unsigned char>(sym[letters]));
+        const int z = letters > 0 && !longer ? iatnum(sym.substr(0, letters)) : 0;
         if (z == 0) err(kPlace, "Unknown element symbol " + sym + " on SFAC record");
         if (run.at_types.ntyp == nat) err(kPlace, "Too many SFAC types");
         run.at_types.iatype.push_back(z);
@@ -365,10 +370,10 @@ void setup_symmetry(Run& run, const FirstPass& fp, const std::vector<std::string
   logl(run, std::string(" Lattice is ") + (fp.centro ? "CentroSymmetric" : "Acentric"));
   logl(run, " Symmetry operations : ");
   getsym(run, lines);
-  // the table holds 48 operators: refuse before centring and inversion would overflow it
-  if (letter != 'R' && run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1) > maxsym)
+  // refuse before centring and inversion would overflow the operator table
+  if (run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1) > maxsym)
     err(kPlace, "Space group needs " + std::to_string(run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1)) +
-                    " symmetry operators, more than 48");
+                    " symmetry operators, more than " + std::to_string(maxsym));
   if (letter != 'P') nonp(run, letter);
   if (fp.centro) addcentsymm(run);
   logl(run, " Final set of symmetry operations in matrix form:");
@@ -397,7 +402,9 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
       err(kPlace, "Atom " + label + " has scattering-factor type " + std::to_string(*t) + ", outside 1.." +
                       std::to_string(run.at_types.ntyp) + " of SFAC");
     const int z = run.at_types.iatype[*t];
-    if (z > maxcovz) err(kPlace, "No covalent radius for element " + fmt::trim(symbat(z)) + " (atomic number > 54)");
+    if (!has_covrad(z))
+      err(kPlace, "No covalent radius for atomic number " + std::to_string(z) + " (known up to " +
+                      std::to_string(maxcovz) + ")");
     run.atoms.itype[i] = z;
     run.atoms1.isft[i] = *t;
     ++isfn[*t];
@@ -460,40 +467,6 @@ float calcueq(const Run& run, int i) {
   const float s = u[0] * aa * aa + u[1] * bb * bb + u[2] * cc * cc + 2.0f * u[3] * aa * bb * cosd(uc[5]) +
                   2.0f * u[4] * aa * cc * cosd(uc[4]) + 2.0f * u[5] * bb * cc * cosd(uc[3]);
   return s / 3.0f;
-}
-
-std::array<int, 18> getsft(int z) {
-  // 1S 2S 3S 4S 2P 3P 4P 3D 4D 4F 5S 5P 6S 6P 5D 7S 6D 5F
-  enum { s1, s2, s3, s4, p2, p3, p4, d3, d4, f4, s5, p5 };
-  std::array<int, 18> o{};
-  if (z > 36 && z != 53) err("GetSFT", "atomic number not implemented yet");
-  if (z == 1) o[s1] = -1;
-  if (z == 2) o[s1] = -2;
-  if (z > 2) o[s1] = 2;
-  if (z == 3) o[s2] = -1;
-  if (z > 3) o[s2] = -2;
-  if (z > 10) o[s2] = 2;
-  if (z >= 5 && z <= 10) o[p2] = 4 - z;
-  if (z > 10) o[p2] = 6;
-  if (z == 11) o[s3] = -1;
-  if (z > 11) o[s3] = -2;
-  if (z > 18) o[s3] = 2;
-  if (z >= 13 && z <= 18) o[p3] = 12 - z;
-  if (z > 18) o[p3] = 6;
-  if (z == 19) o[s4] = -1;
-  if (z >= 20) o[s4] = -2;
-  if (z > 36) o[s4] = 2;
-  if (z >= 21 && z <= 30) o[d3] = 20 - z;
-  if (z > 30) o[d3] = -10;
-  if (z > 36) o[d3] = 10;
-  if (z >= 31 && z <= 36) o[p4] = 30 - z;
-  if (z > 36) o[p4] = 6;
-  if (z == 53) {
-    o[d4] = 10;
-    o[s5] = -2;
-    o[p5] = -5;
-  }
-  return o;
 }
 
 void readshelx(Run& run, const std::string& fname) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/run.h"
+#include "util/elements.h"  // getsft
 
 namespace vorn {
 
@@ -19,9 +20,5 @@ float calcueq(const Run& run, int i);
 
 // Reciprocal lengths a*, b*, c* of the cell.
 std::array<float, 3> r_cell(const std::array<float, 6>& uc);
-
-// The 18 orbital occupations of the XD SCAT table for atomic number z; a negative number is
-// a valence population. Stops the run for z > 36 other than I.
-std::array<int, 18> getsft(int z);
 
 }  // namespace vorn

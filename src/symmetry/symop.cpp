@@ -57,7 +57,7 @@ void log_matrix_form(Run& run, int n) {
 }
 
 [[noreturn]] void too_many(const std::string& where) {
-  err(where, "Too many symmetry operators (more than 48)");
+  err(where, "Too many symmetry operators (more than " + std::to_string(maxsym) + ")");
 }
 
 }  // namespace
@@ -241,6 +241,8 @@ void nonp(Run& run, char letter) {
     case 'B': vec = {{0.5f, 0.0f, 0.5f}}; break;
     case 'I': vec = {{0.5f, 0.5f, 0.5f}}; break;
     case 'F': vec = {{0.5f, 0.5f, 0.0f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.0f, 0.5f}}; break;
+    // hexagonal axes, obverse setting
+    case 'R': vec = {{2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f}, {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f}}; break;
     default: {
       const std::string msg = std::string("Lattice type ") + letter + " is not supported";
       conl(run, " " + msg);

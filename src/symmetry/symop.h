@@ -15,7 +15,7 @@ void getsym(Run& run, const std::vector<std::string>& lines);
 // One card (possibly three operators separated by ";") appended to the table; false on a
 // card that cannot be read, with ns already counting the failed operator so that the
 // caller reports that number and steps ns back by one. The identity is not entered again.
-// More than 48 operators stop the run.
+// More than maxsym operators stop the run.
 bool symcrd(Run& run, std::string card);
 
 // One symbolic component such as "-X+1/2": translation and the coefficients of X, Y, Z.

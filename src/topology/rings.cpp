@@ -205,6 +205,9 @@ void checkring(Run& run, Walk& w, int p) {
   std::vector<int> s = members;
   std::sort(s.begin(), s.end());
   if (ichk_ring(run, w, size, s) == 1) return;
+  if (size > maxmem)
+    err("FindRings", "Ring of " + std::to_string(size) + " atoms found: at most " + std::to_string(maxmem) +
+                         " atoms per ring can be stored");
 
   Rings& rg = run.rings;
   if (rg.nor + 1 > maxrings) err("FindRings", "Too many rings (maxrings): more than 1000 rings found");
@@ -289,10 +292,6 @@ void connect4rings(Run& run) {
 
 void findrings(Run& run) {
   const int nrmin = run.set.nrmin, nrmax = run.set.nrmax;
-  if (nrmin < 3 || nrmax > maxmem || nrmin > nrmax)
-    err("FindRings", "ring sizes " + std::to_string(nrmin) + " to " + std::to_string(nrmax) +
-                         " cannot be searched: the range must lie within 3 to " + std::to_string(maxmem) +
-                         " with the smallest size first");
   Rings& rg = run.rings;
   rg = Rings{};
   const int n = run.newat.ia1;
@@ -306,6 +305,9 @@ void findrings(Run& run) {
   cboth(run, "");
   cboth(run, head);
   conl(run, "");
+  // a ring closes with three atoms at the least: such a range is searched and records nothing
+  if (nrmax < 3 || nrmin > nrmax)
+    logl(run, " Warning : no ring has between " + std::to_string(nrmin) + " and " + std::to_string(nrmax) + " members");
   if (n <= 2) {
     both(run, " THERE ARE NO ATOMS IN THE REDUCED CONNECTIVITY TABLE");
     both(run, "");

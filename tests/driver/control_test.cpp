@@ -103,6 +103,14 @@ TEST_F(Control, InputWithoutFileName) {
   EXPECT_EQ(fails("FORMAT *xd\nINPUT only.mas\n").where, "ReadChar");
   EXPECT_EQ(fails("FORMAT *shelx\nINPUT " + std::string(61, 'a') + "\n").where, "ReadInp");
   EXPECT_EQ(fails("FORMAT *shelx\nINPUT a.res \\\n *toxd\n").where, "ReadInp");
+  EXPECT_EQ(fails("FORMAT *shelx\nDATABANK my.db\\").where, "ReadInp");  // continued on the last line
+}
+
+TEST_F(Control, BackslashInsideANameIsPartOfIt) {
+  read("FORMAT *shelx\nINPUT dir\\file.res *toxd\nDATABANK c:\\db\\bank.txt\n");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "dir\\file.res");
+  EXPECT_TRUE(run_.set.lsx);
+  EXPECT_EQ(fmt::trim(run_.set.abank), "c:\\db\\bank.txt");
 }
 
 TEST_F(Control, NumbersAndTheirErrors) {
@@ -142,9 +150,11 @@ TEST_F(Control, ScaleWordsMustBeExact) {
 }
 
 TEST_F(Control, Radii) {
-  std::string log = read("FORMAT *shelx\nINPUT a\nRADII H 0.3 CL 1.0 Xx 2.0\n");
+  std::string log = read("FORMAT *shelx\nINPUT a\nRADII H 0.3 CL 1.0 Xx 2.0 CS 2.5 U 1.9\n");
   EXPECT_FLOAT_EQ(run_.set.covrad[1], 0.3f);
   EXPECT_FLOAT_EQ(run_.set.covrad[17], 1.0f);
+  EXPECT_FLOAT_EQ(run_.set.covrad[55], 2.5f);
+  EXPECT_FLOAT_EQ(run_.set.covrad[92], 1.9f);
   EXPECT_NE(log.find(" Changing covalent radius of Cl to    1.000 Angstroms"), std::string::npos);
   EXPECT_NE(log.find("   H  0.30   He 0.93"), std::string::npos);
   EXPECT_EQ(fails("FORMAT *shelx\nINPUT a\nRADII H C 0.3\n").message, "Error while reading file vorn.inp");
@@ -209,7 +219,10 @@ TEST_F(Control, ReportOfDefaults) {
   EXPECT_TRUE(has("   do NOT apply Extend_H option"));
   EXPECT_TRUE(has("   as other atoms (only mark with iring=1)"));
   EXPECT_TRUE(has(" " + std::string(71, '-')));
-  EXPECT_TRUE(has("   Sn 1.41   Sb 1.40   Te 1.36   I  1.33   Xe 1.31"));
+  // seven a row up to U; the radii to Xe are those of the table before it was extended
+  EXPECT_TRUE(has("   Sn 1.41   Sb 1.40   Te 1.36   I  1.33   Xe 1.31   Cs 2.44   Ba 2.15"));
+  EXPECT_TRUE(has("   At 1.50   Rn 1.50   Fr 2.60   Ra 2.21   Ac 2.15   Th 2.06   Pa 2.00"));
+  EXPECT_TRUE(has("   U  1.96"));
 }
 
 TEST_F(Control, MissingFile) {

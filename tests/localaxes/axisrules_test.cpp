@@ -124,16 +124,24 @@ TEST_F(AxisRules, MethaneFourEquivalentNeighbours) {
   EXPECT_EQ(symplm().at(0), "SYMPLM       C1         1");
 }
 
-// No atom within 20 A: fixed dummies at the origin and the cell centre, made once and reused by the second ion.
+// No atom within 20 A: fixed dummies, made once and reused by the second ion. Both ions lie on the cell
+// diagonal, in line with the origin and the cell centre, so Y takes the next fixed point, the centre of the a edge.
 TEST_F(AxisRules, IsolatedIonsShareTheFixedDummies) {
   run_case("ions");
   EXPECT_EQ(table(), (Lines{kHeader,
                             row("NA(1)", "DUM1", "X", "DUM2", "Y", 1, 1, 1, 4, "NO"),
                             row("NA(2)", "DUM1", "X", "DUM2", "Y", 1, 1, 1, 4, "NO", "NA(1)"),
-                            dum("DUM1", 0.0f, 0.0f, 0.0f), dum("DUM2", 0.5f, 0.5f, 0.5f), "END ATOM"}));
+                            dum("DUM1", 0.0f, 0.0f, 0.0f), dum("DUM2", 0.5f, 0.0f, 0.0f), "END ATOM"}));
   EXPECT_TRUE(said(" were found within      20.00 Angstroms"));
   EXPECT_TRUE(said(" Will make dummies at 0,0,0 and 0.5,0.5,0.5"));
+  EXPECT_NE(test::slurp("vorn.out").find(" Fixed point 0.5,0.5,0.5 lies on or in line with NA(1) : the axis points to "
+                                         "0.5,0,0 instead"),
+            std::string::npos);
   EXPECT_TRUE(symplm().empty());
+  // an ion on the origin itself points X to the cell centre
+  run_case("ionorigin");
+  EXPECT_EQ(table(), (Lines{kHeader, row("NA(1)", "DUM1", "X", "DUM2", "Y", 1, 1, 1, 4, "NO"),
+                            dum("DUM1", 0.5f, 0.5f, 0.5f), dum("DUM2", 0.5f, 0.0f, 0.0f), "END ATOM"}));
 }
 
 // Nitrile carbon at 179 degrees: Z to the methyl C (second raw neighbour); nothing but the two partners lies

@@ -112,8 +112,51 @@ TEST(ShelxGetsft, ConfigurationsOfLightAndFirstRowTransitionElements) {
   EXPECT_EQ(getsft(53), i);
 }
 
-TEST(ShelxGetsft, HeavierElementsOtherThanIodineStop) {
-  for (int z : {37, 47, 49, 54, 55, 92}) {
+// The rules the table had to keep for H to Kr and I, written out shell by shell.
+std::array<int, 18> light_rule(int z) {
+  enum { s1, s2, s3, s4, p2, p3, p4, d3, d4, f4, s5, p5 };
+  std::array<int, 18> o{};
+  o[s1] = z == 1 ? -1 : z == 2 ? -2 : 2;
+  if (z >= 3) o[s2] = z == 3 ? -1 : z > 10 ? 2 : -2;
+  if (z >= 5) o[p2] = z > 10 ? 6 : 4 - z;
+  if (z >= 11) o[s3] = z == 11 ? -1 : z > 18 ? 2 : -2;
+  if (z >= 13) o[p3] = z > 18 ? 6 : 12 - z;
+  if (z >= 19) o[s4] = z == 19 ? -1 : z > 36 ? 2 : -2;
+  if (z >= 21) o[d3] = z > 36 ? 10 : z > 30 ? -10 : 20 - z;
+  if (z >= 31) o[p4] = z > 36 ? 6 : 30 - z;
+  if (z == 53) o[d4] = 10, o[s5] = -2, o[p5] = -5;
+  return o;
+}
+
+TEST(ShelxGetsft, EveryElementToUraniumCountsItsElectrons) {
+  enum { s1, s2, s3, s4, p2, p3, p4, d3, d4, f4, s5, p5, s6, p6, d5, s7, d6, f5 };
+  for (int z = 1; z <= 92; ++z) {
+    const auto o = getsft(z);
+    int core = 0, valence = 0;
+    for (int n : o) (n > 0 ? core : valence) += n;
+    EXPECT_EQ(core - valence, z) << "z = " << z;
+    if (z <= 36 || z == 53) {
+      EXPECT_EQ(o, light_rule(z)) << "z = " << z;
+    }
+  }
+  // ground states from Rb on: 4d4 5s1 (Nb), 4d10 (Pd), 5d10 6s1 (Au), 4f7 5d1 6s2 (Gd), 5f3 6d1 7s2 (U)
+  EXPECT_EQ(getsft(41)[d4], -4);
+  EXPECT_EQ(getsft(41)[s5], -1);
+  EXPECT_EQ(getsft(46)[d4], -10);
+  EXPECT_EQ(getsft(46)[s5], 0);
+  EXPECT_EQ(getsft(47)[s5], -1);
+  EXPECT_EQ(getsft(79)[d5], -10);
+  EXPECT_EQ(getsft(79)[s6], -1);
+  EXPECT_EQ(getsft(79)[f4], 14);
+  EXPECT_EQ(getsft(64)[f4], -7);
+  EXPECT_EQ(getsft(64)[d5], -1);
+  EXPECT_EQ(getsft(92)[f5], -3);
+  EXPECT_EQ(getsft(92)[d6], -1);
+  EXPECT_EQ(getsft(92)[s7], -2);
+  // the p block of a row keeps the d shell in the core, as iodine does
+  EXPECT_EQ(getsft(50)[d4], 10);
+  EXPECT_EQ(getsft(50)[p5], -2);
+  for (int z : {0, 93, 109}) {
     try {
       getsft(z);
       ADD_FAILURE() << "z = " << z;
@@ -428,35 +471,51 @@ TEST_F(Shelx, BadFilesStopWithClearMessages) {
   }
 }
 
-TEST_F(Shelx, HeavyElementStopsInTheScatteringTable) {
-  test::write_file("silver.res", "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT -1\nSFAC C AG\nAG1 2 0 0 0 11 0.02\nEND\n");
+TEST_F(Shelx, HeavyElementsAndChargedSfacEntries) {
+  // silver gets its SCAT line; a charged long-form entry names its element by the leading letters
+  test::write_file("silver.res",
+                   "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT -1\nSFAC C AG\n"
+                   "SFAC FE2+ 11.7695 4.7611 7.3573 0.3072 3.5222 15.3535 2.3045 76.8805 1.0369 0 0 0 1 55.85\n"
+                   "SFAC Cl-\nAG1 2 0 0 0 11 0.02\nFE1 3 0.2 0 0 11 0.02\nCL1 4 0.4 0 0 11 0.02\nEND\n");
+  open_files();
+  readshelx(run, "silver.res");
+  close_files();
+  ASSERT_EQ(run.atoms.ia, 3);
+  EXPECT_EQ(run.at_types.iatype, (std::vector<int>{0, 6, 47, 26, 17}));
+  EXPECT_EQ(label(2), "FE(1)   ");
+  EXPECT_TRUE(contains(slurp("xd_vorn.mas"),
+                       "Ag   CHFW CHFW CSZD    2   2   2   2   6   6   6  10 -10   0  -1   0   0   0   0   0   0   0"));
+  test::write_file("bad.res", "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT -1\nSFAC C QQ2+\nEND\n");
+  run = vorn::Run();
   open_files();
   try {
-    readshelx(run, "silver.res");
-    FAIL();
+    readshelx(run, "bad.res");
+    ADD_FAILURE() << "QQ2+ was read as an element";
   } catch (const Fatal& f) {
-    EXPECT_EQ(f.where, "GetSFT");
+    EXPECT_EQ(f.message, "Unknown element symbol QQ2+ on SFAC record");
   }
-  EXPECT_EQ(run.atoms.ia, 0);
+  close_files();
 }
 
 TEST_F(Shelx, TooManyOperatorsOrCardsStop) {
   std::string cards;
-  for (int k = 0; k < 49; ++k) cards += "SYMM -X, -Y, Z\n";
+  for (int k = 0; k < 193; ++k) cards += "SYMM -X, -Y, Z\n";
   test::write_file("cards.res", "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT -1\n" + cards + "SFAC C\nEND\n");
   open_files();
   try {
     readshelx(run, "cards.res");
     FAIL();
   } catch (const Fatal& f) {
-    EXPECT_EQ(f.message, "More than 48 SYMM records in SHELX file");
+    EXPECT_EQ(f.message, "More than 192 SYMM records in SHELX file");
   }
   close_files();
 
-  // 24 operators of an F lattice with inversion would need 192 slots
+  // 25 operators of an F lattice with inversion would need 200 slots
   run = vorn::Run();
   std::string fcards;
-  const char* ops[] = {"-X,-Y,Z", "-X,Y,-Z", "X,-Y,-Z", "Z,X,Y", "Z,-X,-Y", "-Z,-X,Y", "-Z,X,-Y"};
+  const char* ops[] = {"-X,-Y,Z", "-X,Y,-Z", "X,-Y,-Z", "Z,X,Y", "Z,-X,-Y", "-Z,-X,Y", "-Z,X,-Y", "Y,Z,X",
+                       "-Y,Z,-X", "Y,-Z,-X", "-Y,-Z,X", "Y,X,-Z", "-Y,-X,-Z", "Y,-X,Z", "-Y,X,Z", "X,Z,-Y",
+                       "-X,Z,Y", "-X,-Z,-Y", "X,-Z,Y", "Z,Y,-X", "Z,-Y,X", "-Z,Y,X", "-Z,-Y,-X", "X+1/2,Y,Z"};
   for (const char* o : ops) fcards += std::string("SYMM ") + o + "\n";
   test::write_file("f.res", "TITL\nCELL 0.7 5 5 5 90 90 90\nLATT 4\n" + fcards + "SFAC C\nEND\n");
   open_files();
@@ -465,7 +524,7 @@ TEST_F(Shelx, TooManyOperatorsOrCardsStop) {
     FAIL();
   } catch (const Fatal& f) {
     EXPECT_EQ(f.where, "ReadShelx");
-    EXPECT_TRUE(contains(f.message, "64 symmetry operators")) << f.message;
+    EXPECT_TRUE(contains(f.message, "200 symmetry operators, more than 192")) << f.message;
   }
 }
 

@@ -60,7 +60,7 @@ void expect_inverse_pair(const Mat3& a, const Mat3& b, float tol) {
 }
 
 const Mat3 kInv{{{-1, 0, 0}, {0, -1, 0}, {0, 0, -1}}};
-const std::string kTooMany = "Too many symmetry operators (more than 48)";
+const std::string kTooMany = "Too many symmetry operators (more than 192)";
 
 }  // namespace
 
@@ -195,30 +195,46 @@ TEST(SymLattice, CentringOrderAndReducedTranslations) {
   EXPECT_EQ(run.symm.ts[4], (Vec3{-0.25f, 0.0f, -0.5f}));
 }
 
-TEST(SymLimits, UnsupportedLatticeAndMoreThan48Operators) {
+TEST(SymLimits, UnsupportedLatticeAndMoreThan192Operators) {
   LoggedRun lr;
-  expect_fatal([&] { nonp(lr.run, 'R'); }, "Nonp", "Lattice type R is not supported");
-  EXPECT_EQ(lr.console.str(), " Lattice type R is not supported\n");
+  expect_fatal([&] { nonp(lr.run, 'Q'); }, "Nonp", "Lattice type Q is not supported");
+  EXPECT_EQ(lr.console.str(), " Lattice type Q is not supported\n");
 
-  // the 12 rotations of a cubic group: F centring makes exactly 48
-  std::vector<std::string> cards = {"SYMM -X,-Y,Z", "SYMM -X,Y,-Z", "SYMM X,-Y,-Z", "SYMM Z,X,Y",
-                                    "SYMM Z,-X,-Y", "SYMM -Z,-X,Y", "SYMM -Z,X,-Y", "SYMM Y,Z,X",
-                                    "SYMM -Y,Z,-X", "SYMM Y,-Z,-X", "SYMM -Y,-Z,X"};
+  // the 24 rotations of a cubic group: F centring and inversion make exactly 192
+  std::vector<std::string> cards = {"SYMM -X,-Y,Z", "SYMM -X,Y,-Z", "SYMM X,-Y,-Z", "SYMM Z,X,Y",   "SYMM Z,-X,-Y",
+                                    "SYMM -Z,-X,Y", "SYMM -Z,X,-Y", "SYMM Y,Z,X",   "SYMM -Y,Z,-X", "SYMM Y,-Z,-X",
+                                    "SYMM -Y,-Z,X", "SYMM Y,X,-Z",  "SYMM -Y,-X,-Z", "SYMM Y,-X,Z", "SYMM -Y,X,Z",
+                                    "SYMM X,Z,-Y",  "SYMM -X,Z,Y",  "SYMM -X,-Z,-Y", "SYMM X,-Z,Y", "SYMM Z,Y,-X",
+                                    "SYMM Z,-Y,X",  "SYMM -Z,Y,X",  "SYMM -Z,-Y,-X"};
   vorn::Run run;
   getsym(run, cards);
   nonp(run, 'F');
-  ASSERT_EQ(run.symm.ns, 48);
-  expect_fatal([&] { addcentsymm(run); }, "AddCentSymm", kTooMany);
+  addcentsymm(run);
+  ASSERT_EQ(run.symm.ns, 192);
   EXPECT_TRUE(symcrd(run, "SYMM X,Y,Z"));  // the identity never counts
   expect_fatal([&] { symcrd(run, "SYMM -X,-Y,-Z"); }, "SymCrd", kTooMany);
-  EXPECT_EQ(run.symm.ns, 48);
-  EXPECT_EQ(run.symm.fs.size(), 49u);
+  EXPECT_EQ(run.symm.ns, 192);
+  EXPECT_EQ(run.symm.fs.size(), 193u);
 
-  cards.push_back("SYMM -X,-Y,-Z");
-  vorn::Run r13;
-  getsym(r13, cards);
-  expect_fatal([&] { nonp(r13, 'F'); }, "Nonp", kTooMany);
-  EXPECT_EQ(r13.symm.ns, 13);
+  cards.push_back("SYMM X+1/2,Y,Z");
+  vorn::Run r25;
+  getsym(r25, cards);
+  nonp(r25, 'F');
+  expect_fatal([&] { addcentsymm(r25); }, "AddCentSymm", kTooMany);
+  EXPECT_EQ(r25.symm.ns, 100);
+}
+
+TEST(SymLattice, RhombohedralObverseCentring) {
+  LoggedRun lr;
+  vorn::Run& run = lr.run;
+  getsym(run, {"SYMM -Y, X-Y, Z", "SYMM -X+Y, -X, Z"});
+  nonp(run, 'R');
+  ASSERT_EQ(run.symm.ns, 9);
+  expect_op(run, 4, unit_matrix(), {2.0f / 3.0f, 1.0f / 3.0f, 1.0f / 3.0f});
+  expect_op(run, 7, unit_matrix(), {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f});
+  expect_op(run, 9, run.symm.fs[3], {1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f});
+  EXPECT_NE(lr.log().find(" Lattice centring type is [ R ]\n Number of lattice points per cell =   3\n"),
+            std::string::npos);
 }
 
 TEST(CellMatrix, OrthorhombicCell) {

@@ -338,7 +338,7 @@ TEST_F(Frag, TooManyAtoms) {
 
 TEST_F(Frag, HeavyElementWithoutRadiusStops) {
   cell(run, 10.0f, 10.0f, 10.0f);
-  atom(run, 79, {0.1f, 0.1f, 0.1f}, "AU1");
+  atom(run, 93, {0.1f, 0.1f, 0.1f}, "NP1");
   run.set.ncells = 1;
   EXPECT_THROW(vorn::gencompletefrags(run), vorn::Fatal);
 }

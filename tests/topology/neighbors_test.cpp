@@ -235,10 +235,10 @@ TEST(Neighbors, ElementWithoutRadiusIsRejected) {
   for (Builder b : kBoth) {
     vorn::Run run;
     put(run, 6, {0, 0, 0}, "C1");
-    put(run, 55, {5, 0, 0}, "CS1");
+    put(run, 93, {5, 0, 0}, "NP1");
     const std::string f = fatal_of(run, b);
     EXPECT_NE(f.find("FindAllNeighbors"), std::string::npos) << f;
-    EXPECT_NE(f.find("CS1"), std::string::npos) << f;
+    EXPECT_NE(f.find("NP1"), std::string::npos) << f;
     vorn::Run run0;
     put(run0, 0, {0, 0, 0}, "Q1");
     EXPECT_NE(fatal_of(run0, b).find("Q1"), std::string::npos);

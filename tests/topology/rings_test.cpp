@@ -312,18 +312,32 @@ TEST_F(RingSearch, ConnectivityTableIsLoggedAtHigherVerbosity) {
                       "      1 C1       - C2       C4      \n"));
 }
 
-TEST_F(RingSearch, RangeIsValidated) {
+TEST_F(RingSearch, AnyRangeIsSearchedAndHugeRingsStop) {
+  // sizes below 3 never close and a reversed range records nothing; neither stops the run
   carbon_ring(run, 5, 1.5f);
   vorn::connect4rings(run);
-  for (auto [lo, hi] : {std::pair{2, 8}, std::pair{3, 101}, std::pair{7, 6}, std::pair{0, 0}}) {
-    run.set.nrmin = lo;
-    run.set.nrmax = hi;
-    try {
-      vorn::findrings(run);
-      ADD_FAILURE() << lo << " " << hi << " accepted";
-    } catch (const Fatal& f) {
-      EXPECT_EQ(f.where, "FindRings");
-    }
+  struct Row {
+    int lo, hi, rings;
+  };
+  for (const Row& r : {Row{2, 8, 1}, Row{1, 6, 1}, Row{8, 3, 0}, Row{3, 120, 1}, Row{0, 0, 0}}) {
+    run.set.nrmin = r.lo;
+    run.set.nrmax = r.hi;
+    EXPECT_NO_THROW(vorn::findrings(run)) << r.lo << " " << r.hi;
+    EXPECT_EQ(run.rings.nor, r.rings) << r.lo << " " << r.hi;
+  }
+  EXPECT_TRUE(log_has(" Warning : no ring has between 8 and 3 members"));
+  vorn::Run big;
+  big.nout.open("big.out");
+  carbon_ring(big, 101, 1.5f);
+  vorn::connect4rings(big);
+  big.set.nrmin = 3;
+  big.set.nrmax = 200;
+  try {
+    vorn::findrings(big);
+    ADD_FAILURE() << "a ring of 101 atoms was stored";
+  } catch (const Fatal& f) {
+    EXPECT_EQ(f.where, "FindRings");
+    EXPECT_EQ(f.message, "Ring of 101 atoms found: at most 100 atoms per ring can be stored");
   }
   run.set.nrmin = 3;
   run.set.nrmax = 100;
