@@ -170,7 +170,8 @@ TEST_F(Driver, MissingStructureFile) {
 TEST_F(Driver, DatabankPromptRepeatsUntilAFileOpens) {
   water("DATABANK missing.db\n");
   test::write_file("real.db", "databank\n");
-  run({}, "\n   \nreal.db\n");
+  // the last answer is the fragment charge the scaling asks for
+  run({}, "\n   \nreal.db\n\n");
   EXPECT_TRUE(contains(con(), " Error opening databank file missing.db"));
   size_t prompts = 0;
   for (size_t p = con().find("Enter the name of databank file"); p != std::string::npos;
