@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kPlace = "ReadDB";
 constexpr int kMaxTypes = 10;      // neighbour-type lines of one entry
-constexpr int kMaxPlmsNums = 100;  // numbers on one PLMS line
 constexpr int kCommentWidth = 80;
 constexpr int kGroupWidth = 40;
 
@@ -252,8 +251,8 @@ void parameters(const std::string& atom_line, Cursor& cur, Mpoles1& m) {
   for (const DbLine* d = cur.readfile_or_end(); d && d->first_word() == "PLMS"; d = cur.readfile_or_end()) {
     const auto all = read_all_reals(d->nums);
     if (!all) err(kPlace, "Unreadable PLMS line in DataBank entry " + entry_name(atom_line));
+    // a line of 200 characters holds at most 98 numbers, within the 100 a PLMS line may carry
     const int n = static_cast<int>(all->size());
-    if (n > kMaxPlmsNums) err(kPlace, "More than 100 numbers on a PLMS line in DataBank entry " + entry_name(atom_line));
     if (n % 3 != 0)
       err(kPlace, "PLMS numbers not in triples (l, m, value) in DataBank entry " + entry_name(atom_line));
     for (int t = 0; t < n; t += 3) {

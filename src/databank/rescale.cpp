@@ -101,6 +101,7 @@ std::vector<char> members(const std::vector<std::string>& lines, int f, int ia) 
   };
   for (std::string line : lines) {
     if (!starts(line, "FRAG")) continue;
+    const std::string shown = fmt::trim(line);
     line.replace(0, 4, "    ");
     const int n = dnumline(line);
     auto idum = read_ints(line, n);
@@ -108,12 +109,12 @@ std::vector<char> members(const std::vector<std::string>& lines, int f, int ia) 
     const std::vector<int>& d = *idum;
     if (d[0] != f) continue;
     for (int j = 1; j < n; ++j) {
-      if (d[j] > 0) {
+      if (d[j] >= 0) {
         mark(d[j]);
       } else if (d[j] < 0) {
         // a range needs an atom before it, not the fragment number or another range
-        if (j == 1 || d[j - 1] <= 0) err(kPlace, "Range on FRAG line without a first atom: " + fmt::trim(line));
-        if (-d[j] < d[j - 1]) err(kPlace, "Descending range on FRAG line: " + fmt::trim(line));
+        if (j == 1 || d[j - 1] <= 0) err(kPlace, "Range on FRAG line without a first atom: " + shown);
+        if (-d[j] < d[j - 1]) err(kPlace, "Descending range on FRAG line: " + shown);
         mark(-d[j]);  // the end first: a wild number stops the run before the loop
         for (int a = d[j - 1]; a <= -d[j]; ++a) mark(a);
       }

@@ -169,7 +169,7 @@ void drive(Run& run, Clock& clock) {
 
 }  // namespace
 
-int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input) {
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search) {
   if (!args.empty()) {
     header(console);
     if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
@@ -178,6 +178,7 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   Run run;
   run.console = &console;
   run.input = &input;
+  run.dbsearch = search;
   Clock clock;
   auto stop = [&](const Fatal& f) {
     const std::string t = err_text(f);
