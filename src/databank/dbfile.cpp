@@ -31,10 +31,19 @@ DbLine tokenise_db_line(std::string raw) {
   d.raw = std::move(raw);
   d.too_long = length_fault(d.raw);
   d.up = upper(d.raw);
+  for (size_t p = d.up.find_first_not_of(' '); p != std::string::npos; p = d.up.find_first_not_of(' ', p)) {
+    const size_t q = d.up.find(' ', p);
+    d.items.push_back(d.up.substr(p, q == std::string::npos ? std::string::npos : q - p));
+    p = q;
+  }
   d.nums = d.up;
   try {
     LineExtract le = readline(d.nums);
     d.words.assign(le.vchar.begin() + 1, le.vchar.begin() + 1 + le.nch);
+    for (const std::string& w : vorn::items(d.nums)) {
+      d.ints.push_back(parse_int(w));
+      d.reals.push_back(parse_real(w));
+    }
   } catch (const Fatal& f) {
     d.untokenised = f;
   }

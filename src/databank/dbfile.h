@@ -20,6 +20,9 @@ struct DbLine {
   std::string up;                  // upper-cased
   std::string nums;                // upper-cased, words blanked: only the numbers are left
   std::vector<std::string> words;  // the words in order, upper-cased, 8 characters at most
+  std::vector<std::string> items;  // the blank-separated items of up, numbers and words alike
+  std::vector<std::optional<int>> ints;     // the numbers left in nums, read as integers
+  std::vector<std::optional<float>> reals;  // and as reals
   std::optional<Fatal> too_long;   // reading the line at all stops the run
   std::optional<Fatal> untokenised;  // handing it on through readfile stops the run
   bool comment() const { return !raw.empty() && raw[0] == '!'; }

@@ -133,19 +133,23 @@ const DbLine& read_until(Cursor& cur, const char* word) {
 
 std::string entry_name(const std::string& atom_line) { return "[" + fmt::trim(atom_line).substr(0, 60) + "]"; }
 
+// The first count numbers of a line, read free-format.
 template <class T>
 std::vector<T> numbers(const DbLine& d, int count, const char* what, const std::string& atom_line) {
-  std::optional<std::vector<T>> v;
-  if constexpr (std::is_same_v<T, int>) v = read_ints(d.nums, count);
-  else v = read_reals(d.nums, count);
-  if (!v) err(kPlace, std::string("Unreadable ") + what + " line in DataBank entry " + entry_name(atom_line));
-  return *v;
+  const auto& v = [&]() -> const auto& {
+    if constexpr (std::is_same_v<T, int>) return d.ints;
+    else return d.reals;
+  }();
+  std::vector<T> r;
+  for (int k = 0; k < count && k < static_cast<int>(v.size()) && v[k]; ++k) r.push_back(*v[k]);
+  if (static_cast<int>(r.size()) < count)
+    err(kPlace, std::string("Unreadable ") + what + " line in DataBank entry " + entry_name(atom_line));
+  return r;
 }
 
 // The k-th blank-separated item of a line cut to 5 characters, blank when there is none.
-std::string symmetry_word(const std::string& up, int k) {
-  if (dnumline(up) < k) return std::string(5, ' ');
-  return fmt::pad(word_at(up, k), 5);
+std::string symmetry_word(const DbLine& d, int k) {
+  return static_cast<int>(d.items.size()) < k ? std::string(5, ' ') : fmt::pad(d.items[k - 1], 5);
 }
 
 template <class Cursor>
@@ -205,8 +209,8 @@ bool heavy_candidate(Run& run, const Query& q, const std::string& atom_line, Cur
   // the type lines are read into a table of ten
   if (jty < 0 || jty > kMaxTypes)
     err(kPlace, "More than 10 neighbour types (or fewer than 0) in DataBank entry " + entry_name(atom_line));
-  const std::string asymr = symmetry_word(neig.up, 6);
-  const std::string flag = dnumline(neig.up) >= 8 ? word_at(neig.up, 8) : std::string();
+  const std::string asymr = symmetry_word(neig, 6);
+  const std::string flag = neig.items.size() >= 8 ? neig.items[7] : std::string();
   const char f = flag.empty() ? ' ' : flag[0];
   const bool planar = f == 'T' || (f != 'F' && jnei < 4);
   if (q.trace) {
@@ -233,7 +237,7 @@ template <class Cursor>
 bool hydrogen_candidate(Run& run, const Query& q, const std::string& atom_line, Cursor& cur, Entry& e) {
   const DbLine& prnt = read_until(cur, "PRNT");
   const auto v = numbers<int>(prnt, 3, "PRNT", atom_line);
-  const std::string asymr = symmetry_word(prnt.up, 5);
+  const std::string asymr = symmetry_word(prnt, 5);
   if (exceptdb(run, q, cur, e) == 1) return false;
   if (q.trace)
     logl(run, "   jhp =" + fmt::i(v[0], 3) + " jsp =" + fmt::i(v[1], 3) + " jhnei=" + fmt::i(v[2], 3) + " asymr=[" +
@@ -249,17 +253,16 @@ void parameters(const std::string& atom_line, Cursor& cur, Mpoles1& m) {
   m.spv1 = p[3];
   // the entry may end with the file after its PVAL or PLMS lines
   for (const DbLine* d = cur.readfile_or_end(); d && d->first_word() == "PLMS"; d = cur.readfile_or_end()) {
-    const auto all = read_all_reals(d->nums);
-    if (!all) err(kPlace, "Unreadable PLMS line in DataBank entry " + entry_name(atom_line));
+    const auto all = numbers<float>(*d, static_cast<int>(d->reals.size()), "PLMS", atom_line);
     // a line of 200 characters holds at most 98 numbers, within the 100 a PLMS line may carry
-    const int n = static_cast<int>(all->size());
+    const int n = static_cast<int>(all.size());
     if (n % 3 != 0)
       err(kPlace, "PLMS numbers not in triples (l, m, value) in DataBank entry " + entry_name(atom_line));
     for (int t = 0; t < n; t += 3) {
-      const long l = std::lround((*all)[t]), mm = std::lround((*all)[t + 1]);
+      const long l = std::lround(all[t]), mm = std::lround(all[t + 1]);
       if (l < 0 || l > 4 || mm < -l || mm > l)
         err(kPlace, "PLMS l or m out of range (l 0..4, m -l..l) in DataBank entry " + entry_name(atom_line));
-      m.plm1[l][mm + 4] = (*all)[t + 2];
+      m.plm1[l][mm + 4] = all[t + 2];
     }
   }
 }
