@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -64,10 +65,18 @@ void read_structure(Run& run) {
   }
 }
 
+// A directory opens like a file but reads nothing: it counts as a name that does not open.
+void open_db_file(Run& run) {
+  const std::string name = fmt::trim(run.set.abank);
+  std::error_code ec;
+  if (std::filesystem::is_directory(name, ec)) return;
+  run.idb.open(name);
+}
+
 // Asks for another databank name until one opens; a blank answer asks again.
 void open_databank(Run& run) {
-  run.idb.open(fmt::trim(run.set.abank));
-  if (run.idb) return;
+  open_db_file(run);
+  if (run.idb.is_open() && run.idb) return;
   conl(run, "\n Error opening databank file " + run.set.abank);
   while (!run.idb.is_open() || !run.idb) {
     std::string answer;
@@ -79,7 +88,7 @@ void open_databank(Run& run) {
       run.set.abank = fmt::pad(answer, 60);
     } while (fmt::trim(run.set.abank).empty());
     run.idb.clear();
-    run.idb.open(fmt::trim(run.set.abank));
+    open_db_file(run);
   }
 }
 

@@ -182,6 +182,15 @@ TEST_F(Driver, DatabankPromptRepeatsUntilAFileOpens) {
   EXPECT_TRUE(contains(con(), " ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = "));
 }
 
+TEST_F(Driver, DatabankThatIsADirectoryIsAskedForAgain) {
+  water("DATABANK sub\n");
+  fs::create_directory("sub");
+  test::write_file("real.db", "databank\n");
+  run({}, "real.db\n\n");
+  EXPECT_TRUE(contains(con(), " Error opening databank file sub"));
+  EXPECT_FALSE(contains(con(), "ERROR"));
+}
+
 TEST_F(Driver, DatabankPromptAtEndOfInputStops) {
   water("DATABANK missing.db\n");
   run({}, "");
