@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <new>
@@ -65,10 +66,18 @@ void read_structure(Run& run) {
   }
 }
 
+// A directory opens like a file but reads nothing: it counts as a name that does not open.
+void open_db_file(Run& run) {
+  const std::string name = fmt::trim(run.set.abank);
+  std::error_code ec;
+  if (std::filesystem::is_directory(name, ec)) return;
+  run.idb.open(name);
+}
+
 // Asks for another databank name until one opens; a blank answer asks again.
 void open_databank(Run& run) {
-  run.idb.open(fmt::trim(run.set.abank));
-  if (run.idb) return;
+  open_db_file(run);
+  if (run.idb.is_open() && run.idb) return;
   conl(run, "\n Error opening databank file " + run.set.abank);
   while (!run.idb.is_open() || !run.idb) {
     std::string answer;
@@ -80,7 +89,7 @@ void open_databank(Run& run) {
       run.set.abank = fmt::pad(answer, 60);
     } while (fmt::trim(run.set.abank).empty());
     run.idb.clear();
-    run.idb.open(fmt::trim(run.set.abank));
+    open_db_file(run);
   }
 }
 
@@ -195,7 +204,7 @@ bool run_guarded(Run& run, const std::function<void()>& body) {
   return false;
 }
 
-int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input) {
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search) {
   if (!args.empty()) {
     header(console);
     if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
@@ -204,6 +213,7 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   Run run;
   run.console = &console;
   run.input = &input;
+  run.dbsearch = search;
   Clock clock;
   if (!run_guarded(run, [&] { drive(run, clock); })) return 0;
   clock.last_user = clock.last_sys = 0;

@@ -14,7 +14,9 @@ namespace vorn {
 bool run_guarded(Run& run, const std::function<void()>& body);
 
 // Runs the program in the current directory; args are the command-line arguments after the
-// program name. Returns the exit status, 0 in every case.
-int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input);
+// program name. Returns the exit status, 0 in every case. search chooses how the databank
+// is searched; both ways give the same run.
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input,
+              DbSearch search = DbSearch::index);
 
 }  // namespace vorn

@@ -103,12 +103,12 @@ int point_code(const Run& run, const std::string& at, int pt) {
   return code;
 }
 
-void populations(Run& run, int k, bool lkdis, bool lndis) {
+void populations(Run& run, int k, const AxisChoice& c, const NeighborGrid* grid) {
   const Settings& s = run.set;
   Kappas& kp = run.kappas;
   const int ks = run.kappaset.kset[k];
   const float occ = run.atoms1.occ[k];
-  const bool read = s.ldb && ((!lkdis && !lndis) || (s.ldd && lkdis));
+  const bool read = s.ldb && ((!c.lkdis && !c.lndis) || (s.ldd && c.lkdis));
   logl(run, "\n Atom " + fmt::trim(run.atoms.atom[k]) +
                 (read ? " :: will now read databank" : " :: will skip reading databank"));
   ensure_kappa_slot(kp, ks);
@@ -119,7 +119,7 @@ void populations(Run& run, int k, bool lkdis, bool lndis) {
     kp.nkapsf[ks] = run.atoms1.isft[k];
     return;
   }
-  readdb(run, k);
+  readdb(run, k, c.lpg, grid);
   const Mpoles1& m = run.mpoles1;
   if (k == 1) {
     kp.nkap = 1;
@@ -252,7 +252,7 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
   if (!sym.empty()) run.icon << sym << '\n';
 
   loc2plat(run, k, c.xca1, c.xca2, c.ax1, c.ax2);
-  populations(run, k, c.lkdis, c.lndis);
+  populations(run, k, c, grid);
   logl(run, "\n CKS :: Atom=" + fmt::i(k, 6) + "  kset=" + fmt::i(ks.kset[k], 4) +
                 "  nsft=" + fmt::i(run.kappas.nkapsf[ks.kset[k]], 4));
 

@@ -599,6 +599,7 @@ AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid) {
   } else if (!planar_rings(R)) {
     general_rules(R);
   }
+  R.c.lpg = R.lpg;
   return R.c;
 }
 

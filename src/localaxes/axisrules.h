@@ -23,12 +23,13 @@ struct AxisChoice {
   int pt1 = 0, pt2 = 0;
   bool lkdis = false;  // the atom is disordered
   bool lndis = false;  // a neighbour is disordered
+  bool lpg = false;    // the atom and its neighbours are coplanar
 };
 
 // A partner accepted for the second axis: more than 10 and at most 160 degrees off the first.
 inline bool partner_ok(float ang) { return ang > coincide_max && ang <= collinear_max; }
 
-// Runs the axis rules for atom k: sets asym(k), lpg, forring, forh (hydrogens) and may add
+// Runs the axis rules for atom k: sets asym(k), forring, forh (hydrogens) and may add
 // dummy atoms. The searches draw their candidates from grid.
 AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid);
 

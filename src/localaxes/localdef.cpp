@@ -36,7 +36,6 @@ void localdef(Run& run) {
   if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
   ang << "ANGSTROM\n";
   if (s.iform == iform_xd) copy_old_master_head(run);
-  if (s.ldb) stage_pending(run, "readdb");
   if (s.lfh) stage_pending(run, "extendh");
   stage_pending(run, "detexcept");
 

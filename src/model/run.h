@@ -2,11 +2,18 @@
 #pragma once
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "model/records.h"
 
 namespace vorn {
+
+struct DbIndex;  // the databank read once, built by the databank stage
+
+// How the databank is searched: through the index read once, or by reading the file again
+// for every atom (the reference the index is checked against).
+enum class DbSearch { index, rescan };
 
 struct Run {
   // structure
@@ -39,6 +46,8 @@ struct Run {
   Dummy dummy;
   Except except;
   DbCount dbcount;
+  DbSearch dbsearch = DbSearch::index;
+  std::shared_ptr<const DbIndex> dbindex;  // built from idb at the first search
   std::vector<bool> ichemcon;
   Forh forh;
   PerAtomText text;

@@ -173,7 +173,8 @@ TEST_F(Driver, MissingStructureFile) {
 TEST_F(Driver, DatabankPromptRepeatsUntilAFileOpens) {
   water("DATABANK missing.db\n");
   test::write_file("real.db", "databank\n");
-  run({}, "\n   \nreal.db\n");
+  // the last answer is the fragment charge the scaling asks for
+  run({}, "\n   \nreal.db\n\n");
   EXPECT_TRUE(contains(con(), " Error opening databank file missing.db"));
   size_t prompts = 0;
   for (size_t p = con().find("Enter the name of databank file"); p != std::string::npos;
@@ -182,6 +183,15 @@ TEST_F(Driver, DatabankPromptRepeatsUntilAFileOpens) {
   EXPECT_EQ(prompts, 3u);
   EXPECT_FALSE(contains(con(), "ERROR"));
   EXPECT_TRUE(contains(con(), " ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = "));
+}
+
+TEST_F(Driver, DatabankThatIsADirectoryIsAskedForAgain) {
+  water("DATABANK sub\n");
+  fs::create_directory("sub");
+  test::write_file("real.db", "databank\n");
+  run({}, "real.db\n\n");
+  EXPECT_TRUE(contains(con(), " Error opening databank file sub"));
+  EXPECT_FALSE(contains(con(), "ERROR"));
 }
 
 TEST_F(Driver, DatabankPromptAtEndOfInputStops) {
