@@ -13,6 +13,7 @@
 #include "driver/control.h"
 #include "localaxes/localdef.h"
 #include "model/coords.h"
+#include "model/outfile.h"
 #include "model/run.h"
 #include "readers/shelx.h"
 #include "topology/fragments.h"
@@ -93,6 +94,22 @@ void open_databank(Run& run) {
   }
 }
 
+// The long-lived output files with their names.
+struct OutFile {
+  std::ofstream Run::*f;
+  const char* name;
+};
+constexpr OutFile kOutFiles[] = {
+    {&Run::imas, "xd_vorn.mas"}, {&Run::ipro, "mopro_vorn.par"}, {&Run::icon, "con_mopro.inp"},
+    {&Run::iplat, "vorn.spf"},   {&Run::ixp, "xd_vorn.inp"},     {&Run::ifh, "fixedH.ins"},
+    {&Run::irb, "reset.bond"},   {&Run::icb, "const.bond"},      {&Run::ires, "res_mopro.inp"},
+    {&Run::nout, "vorn.out"},
+};
+
+void check_outputs(Run& run) {
+  for (const OutFile& o : kOutFiles) check_out(run.*o.f, o.name, kPlace);
+}
+
 void summary(Run& run) {
   const Settings& s = run.set;
   logl(run, "\n" + fmt::rep('-', 80));
@@ -149,8 +166,8 @@ void drive(Run& run, Clock& clock) {
   findallneighbors(run);
   localdef(run);
   if (s.lfh) {
-    run.irb.close();
-    run.icb.close();
+    close_out(run.irb, "reset.bond", kPlace);
+    close_out(run.icb, "const.bond", kPlace);
     res_uratio_and_close(run);
   }
   if (s.ldb || s.lfh || s.lsx) {
@@ -167,13 +184,15 @@ void drive(Run& run, Clock& clock) {
     }
     write_atom_records(run);
     con_similarity_and_close(run);
-    run.ixp.close();
-    if (s.lfh) run.ifh.close();
+    close_out(run.ixp, "xd_vorn.inp", kPlace);
+    close_out(run.ifh, "fixedH.ins", kPlace);
   }
   spf_tail(run);
-  run.iplat.close();
+  close_out(run.iplat, "vorn.spf", kPlace);
+  // every file is complete before the summary says what was written
+  check_outputs(run);
   summary(run);
-  run.imas.close();
+  close_out(run.imas, "xd_vorn.mas", kPlace);
   if (s.ldb) run.idb.close();
 }
 
@@ -217,9 +236,15 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   Clock clock;
   if (!run_guarded(run, [&] { drive(run, clock); })) return 0;
   clock.last_user = clock.last_sys = 0;
-  both(run, "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n");
-  logl(run, fmt::rep('-', 80) + "\n");
-  run.nout.close();
+  const std::string total = "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n";
+  // the log's last lines are checked before the console hears that the run ended
+  if (!run_guarded(run, [&] {
+        logl(run, total);
+        logl(run, fmt::rep('-', 80) + "\n");
+        close_out(run.nout, "vorn.out", kPlace);
+      }))
+    return 0;
+  conl(run, total);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "localaxes/xdmas.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/outfile.h"
 #include "model/coords.h"
 #include "util/geometry.h"
 #include "model/log.h"
@@ -60,7 +61,7 @@ void localdef(Run& run) {
     ang << "ATOM Li(" << dummy_number(j) << ")  " << xyz(xcart, 14, 4) << '\n';
   }
   run.imas << "END ATOM\n";
-  ang.close();
+  close_out(ang, "vorn.ang", "LocalDef");
 
   if (s.iform == iform_shelx) wrxdmas1(run.imas, run, run.kappaset.itkset);
   run.imas << key_header << '\n';

@@ -11,6 +11,7 @@
 #include "topology/cellgrid.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "model/outfile.h"
 #include "model/coords.h"
 #include "util/geometry.h"
 #include "model/log.h"
@@ -107,8 +108,7 @@ void report(Run& run) {
     for (int k = 0; k < 3; ++k) ang << fmt::f(run.atoms.xc[n][k], 12, 4);
     ang << '\n';
   }
-  ang.close();
-  if (!ang) err(kWhere, "cannot write complete.ang");
+  close_out(ang, "complete.ang", kWhere);
   logl(run, "\n File with complete fragment(s) in PLATON format : complete.ang");
 }
 

@@ -13,6 +13,7 @@
 #include "util/err.h"
 #include "util/format.h"
 #include "util/geometry.h"
+#include "model/outfile.h"
 #include "model/log.h"
 
 namespace vorn {
@@ -105,6 +106,7 @@ void write_ang(Run& run, const std::string& name, bool element_names) {
     const Vec3& x = run.atoms.xc[m];
     out << "ATOM " << lab << fmt::f(x[0], 12, 4) << fmt::f(x[1], 12, 4) << fmt::f(x[2], 12, 4) << '\n';
   }
+  close_out(out, name, "Connect4Rings");
 }
 
 // State of the walk. Besides the path itself it keeps, per atom, the path positions it holds

@@ -1,6 +1,7 @@
 // Frames of the MoPro files.
 #include "writers/mopro.h"
 
+#include "model/outfile.h"
 #include "util/format.h"
 
 namespace vorn {
@@ -30,14 +31,14 @@ void res_uratio_and_close(Run& run) {
   run.ires << "!\n! isotropic H atoms ADPs\n!\n";
   write_prefixed(run.ires, run.text.res, "URATIO");
   run.ires << "!\n! end\n!\n";
-  run.ires.close();
+  close_out(run.ires, "res_mopro.inp", "VORN");
 }
 
 void con_similarity_and_close(Run& run) {
   run.icon << "!\n! similarity (switched-off)\n!\n";
   write_prefixed(run.icon, run.text.mcon, "! CONPVM");
   run.icon << "!\n! end\n!\n";
-  run.icon.close();
+  close_out(run.icon, "con_mopro.inp", "VORN");
 }
 
 }  // namespace vorn

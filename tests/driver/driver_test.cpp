@@ -237,3 +237,17 @@ TEST_F(Driver, UnexpectedExceptionsEndThroughTheFatalPath) {
   vorn::Run ok;
   EXPECT_TRUE(run_guarded(ok, [] {}));
 }
+
+TEST_F(Driver, FullDiskStopsTheRunNamingTheFile) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";
+  for (const char* name : {"xd_vorn.mas", "vorn.out", "vorn.ang", "vorn.spf", "xd_vorn.inp", "reduced.ang"}) {
+    SCOPED_TRACE(name);
+    for (const auto& e : fs::directory_iterator(".")) fs::remove(e.path());
+    water("RINGS 3 8\nEXTEND_H\n");
+    fs::create_symlink("/dev/full", name);
+    run();
+    EXPECT_TRUE(contains(con(), std::string("*** Error writing file ") + name)) << con();
+    EXPECT_FALSE(contains(con(), " Program log file"));
+    EXPECT_FALSE(contains(con(), "Total program elapsed times"));
+  }
+}
