@@ -75,7 +75,11 @@ size_t first_title(const std::vector<std::string>& lines) {
 }
 
 // Free-variable number of a code |c| >= 20, halves rounded away from zero.
-int fvar_index(float c) { return std::abs(static_cast<int>(std::lround(c / 10.0f))); }
+// A code too large for an int refers past every free variable: maxfvar + 1 stands for it.
+int fvar_index(float c) {
+  const float m = std::fabs(c / 10.0f);
+  return m > static_cast<float>(maxfvar) + 0.5f ? maxfvar + 1 : static_cast<int>(std::lround(m));
+}
 
 // ---- second pass ----
 

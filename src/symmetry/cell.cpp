@@ -58,6 +58,10 @@ void tranmat(Run& run) {
   const float w2 = c * c - rm[0][2] * rm[0][2] - rm[1][2] * rm[1][2];
   // A negative (or undefined) square here means the three angles cannot close a cell.
   if (!(w2 >= 0.0f)) err("TranMat", "Impossible cell parameters: the cell angles do not form a cell");
+  // (V / abc)^2; an angle at (or rounding to) 0 or 180 degrees flattens the cell, and rounding
+  // would otherwise let it through with a garbage matrix
+  const float vol = 1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg;
+  if (!(vol >= 1e-6f)) err("TranMat", "Impossible cell parameters: the cell has no volume");
   rm[2][2] = std::sqrt(w2);
   for (const auto& row : rm)
     for (float v : row)

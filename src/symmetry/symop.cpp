@@ -231,6 +231,41 @@ void getsym(Run& run, const std::vector<std::string>& lines) {
   for (int n = 1; n <= s.ns; ++n) logl(run, symout(s.fs[n], s.ts[n], n));
 }
 
+namespace {
+
+bool same_operator(const Symm& s, int a, int b) {
+  if (s.fs[a] != s.fs[b]) return false;
+  for (int j = 0; j < 3; ++j) {
+    const float d = s.ts[a][j] - s.ts[b][j];
+    if (std::fabs(d - std::round(d)) > 1e-4f) return false;
+  }
+  return true;
+}
+
+// An operator already in the table (an explicit -X,-Y,-Z card in a centrosymmetric lattice,
+// a centring vector given as a card) would count every atom twice and put atoms on general
+// positions on special ones: it is dropped, as a card for the identity is.
+void drop_duplicates(Run& run) {
+  Symm& s = run.symm;
+  int kept = 0;
+  for (int n = 1; n <= s.ns; ++n) {
+    int twin = 0;
+    for (int m = 1; m <= kept && twin == 0; ++m)
+      if (same_operator(s, m, n)) twin = m;
+    if (twin != 0) {
+      logl(run, " Symmetry operation" + fmt::i(n, 4) + " repeats operation" + fmt::i(twin, 4) + " : dropped");
+      continue;
+    }
+    ++kept;
+    s.fs[kept] = s.fs[n];
+    s.ts[kept] = s.ts[n];
+  }
+  s.ns = kept;
+  shrink_to_count(s);
+}
+
+}  // namespace
+
 void nonp(Run& run, char letter) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (letter == 'P') return;  // nothing to add to a primitive lattice
@@ -269,6 +304,7 @@ void nonp(Run& run, char letter) {
   s.ns = ns * points;
   shrink_to_count(s);
   checkts(run);
+  drop_duplicates(run);
   logl(run, " Symmetry operations after applying the lattice centering:");
   prsymop(run);
 }
@@ -288,6 +324,7 @@ void addcentsymm(Run& run) {
   }
   s.ns = 2 * ns;
   shrink_to_count(s);
+  drop_duplicates(run);
   logl(run, " Symmetry operations with Center of Symmetry applied: " + fmt::i(s.ns, 3));
   for (int n = 1; n <= s.ns; ++n) log_matrix_form(run, n);
 }

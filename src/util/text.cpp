@@ -3,11 +3,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "util/err.h"
+#include "util/format.h"
 
 namespace vorn {
+
+namespace {
+[[noreturn]] void number_out_of_range(std::string_view w, std::string_view line);
+}  // namespace
 
 namespace {
 
@@ -90,6 +96,7 @@ LineExtract readline(std::string& line) {
     readchar(line, k, i1, i2);
     std::string w = line.substr(i1 - 1, i2 - i1 + 1);
     if (parse_real(w)) continue;
+    if (real_out_of_range(w)) number_out_of_range(w, line);
     if (le.nch == maxchar) err("ReadLine", "More than 40 words on one line");
     ++le.nch;
     bool star = w[0] == '*';
@@ -148,7 +155,10 @@ std::string ljust(std::string_view s, int n) {
   return r;
 }
 
-std::optional<float> parse_real(std::string_view w) {
+namespace {
+
+// The word in the form strtof reads, when it has the form of a real number.
+std::optional<std::string> real_syntax(std::string_view w) {
   size_t p = 0, n = w.size();
   if (n == 0) return std::nullopt;
   if (w[p] == '+' || w[p] == '-') ++p;
@@ -171,7 +181,27 @@ std::optional<float> parse_real(std::string_view w) {
     p = q;
   }
   if (p != n) return std::nullopt;
-  return std::strtof(s.c_str(), nullptr);
+  return s;
+}
+
+// A number too large for single precision: read as infinity it would reach every later stage.
+[[noreturn]] void number_out_of_range(std::string_view w, std::string_view line) {
+  err("ReadNumber", "Number " + std::string(w) + " is out of range in line <<" + fmt::trim(line) + ">>");
+}
+
+}  // namespace
+
+std::optional<float> parse_real(std::string_view w) {
+  const auto s = real_syntax(w);
+  if (!s) return std::nullopt;
+  const float v = std::strtof(s->c_str(), nullptr);
+  if (!std::isfinite(v)) return std::nullopt;
+  return v;
+}
+
+bool real_out_of_range(std::string_view w) {
+  const auto s = real_syntax(w);
+  return s && !std::isfinite(std::strtof(s->c_str(), nullptr));
 }
 
 std::optional<int> parse_int(std::string_view w) {
@@ -207,6 +237,7 @@ std::optional<std::vector<T>> read_items(std::string_view s, int count, Parse pa
   std::vector<T> r;
   for (int k = 0; k < count; ++k) {
     auto v = parse(it[k]);
+    if (!v && real_out_of_range(it[k])) number_out_of_range(it[k], s);
     if (!v) return std::nullopt;
     r.push_back(*v);
   }

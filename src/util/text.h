@@ -45,7 +45,10 @@ std::string ljust(std::string_view s, int n);  // leading blanks removed, padded
 
 // A whole word read as a real with Fortran fixed-point input editing
 // (sign, digits with optional point, optional E or D exponent).
+// A number that does not fit single precision (1e39) is no number: nullopt.
 std::optional<float> parse_real(std::string_view w);
+// True for a word of real-number form whose value does not fit single precision.
+bool real_out_of_range(std::string_view w);
 std::optional<int> parse_int(std::string_view w);
 
 // The blank- or comma-separated items left in a line, read free-format.

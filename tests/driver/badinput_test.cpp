@@ -1,0 +1,76 @@
+// Broken numbers, cells and symmetry through the whole program: each ends with its message or a logged repair.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "driver/vorn.h"
+#include "support.h"
+
+using namespace vorn;
+
+namespace {
+
+class BadInput : public test::InTempDir {};
+
+// A water molecule; the cell, the LATT/SYMM lines and the oxygen's occupancy are the row's.
+std::string water(const std::string& cell, const std::string& symm, const std::string& occ,
+                  const std::string& x = "0.50000") {
+  return "TITL water\nCELL 0.71073 " + cell + "\n" + symm + "\nSFAC O H\nUNIT 1 2\nFVAR 1.0\n" +
+         "O1    1    " + x + "   0.50000   0.50000  " + occ + "  0.02000\n" +
+         "H1    2    0.59560   0.50000   0.56200  11.00000  -1.50000\n"
+         "H2    2    0.40440   0.50000   0.56200  11.00000  -1.50000\nHKLF 4\nEND\n";
+}
+
+}  // namespace
+
+TEST_F(BadInput, EachEndsWithItsMessage) {
+  const std::string cell = "8.0 9.0 10.0 90 90 90";
+  struct Row {
+    const char* what;
+    std::string control, res, expect;
+  };
+  const Row rows[] = {
+      {"tolerance past single precision", "TOLS 1e39 1e39 1e39\n", water(cell, "LATT -1", "11.0"),
+       " ERROR *** ReadNumber *** Number 1e39 is out of range in line <<TOLS 1e39 1e39 1e39>>"},
+      {"radius past single precision", "RADII C 1e39\n", water(cell, "LATT -1", "11.0"),
+       " ERROR *** ReadNumber *** Number 1e39 is out of range in line <<RADII C 1e39>>"},
+      {"cell length past single precision", "", water("1e39 9.0 10.0 90 90 90", "LATT -1", "11.0"),
+       " ERROR *** ReadNumber *** Number 1E39 is out of range in line"},
+      {"coordinate past single precision", "", water(cell, "LATT -1", "11.0", "1.0E+39"),
+       " ERROR *** ReadNumber *** Number 1.0E+39 is out of range in line"},
+      {"free-variable code past an int", "", water(cell, "LATT -1", "42949672960"),
+       " ERROR *** ReadShelx *** Atom O(1) refers to free variable"},
+      {"free-variable code 1e30", "", water(cell, "LATT -1", "1e30"),
+       " ERROR *** ReadShelx *** Atom O(1) refers to free variable"},
+      {"flat cell", "", water("8.0 9.0 10.0 90 90 180", "LATT -1", "11.0"),
+       " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
+      {"nearly flat cell", "", water("8.0 9.0 10.0 90 90 179.99", "LATT -1", "11.0"),
+       " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.what);
+    test::write_file("s.res", r.res);
+    test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + r.control);
+    std::ostringstream con;
+    std::istringstream in;
+    EXPECT_EQ(vorn_main({}, con, in), 0);
+    const size_t e = con.str().rfind("ERROR");
+    EXPECT_NE(con.str().find(r.expect), std::string::npos) << con.str().substr(e == std::string::npos ? 0 : e);
+    EXPECT_EQ(con.str().find("Total program elapsed times"), std::string::npos);
+  }
+}
+
+// An explicit inversion card in a centrosymmetric lattice: the repeated operators are dropped, so a
+// half-occupied atom on a general position stays disordered instead of landing on a special position.
+TEST_F(BadInput, RepeatedOperatorsAreDropped) {
+  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT 1\nSYMM -X, -Y, -Z", "10.50000", "0.31000"));
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
+  std::ostringstream con;
+  std::istringstream in;
+  vorn_main({}, con, in);
+  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string log = test::slurp("vorn.out");
+  EXPECT_NE(log.find(" Symmetry operation   3 repeats operation   2 : dropped"), std::string::npos);
+  EXPECT_NE(log.find(" Symmetry operation   4 repeats operation   1 : dropped"), std::string::npos);
+  EXPECT_NE(log.find(" Symmetry operations with Center of Symmetry applied:   2"), std::string::npos);
+}
