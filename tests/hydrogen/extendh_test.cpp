@@ -139,6 +139,19 @@ TEST_F(ExtendH, EveryGroupOnItsFragment) {
   EXPECT_TRUE(contains(res, "URATIO       C9   1   H9   1    1.2 0.01 "));
   test::expect_extension_geometry(before, test::slurp("fixedH.ins"), test::slurp("const.bond"));
   EXPECT_EQ(count(test::slurp("mopro_vorn.par"), "ATOM "), before.atoms.ia);
+  // vorn.ang and the plot file write a hydrogen after its move: its new Cartesian place
+  const int k = number("H(17A)");
+  const Vec3 now = to_cart(before.transf, test::fixedh_coordinates(test::slurp("fixedH.ins"))[k - 1]);
+  for (const auto& [file, width] : {std::pair<const char*, size_t>{"vorn.ang", 14}, {"vorn.spf", 12}}) {
+    SCOPED_TRACE(file);
+    bool seen = false;
+    for (const auto& l : test::lines_of(test::slurp(file)))
+      if (l.rfind("ATOM H(17A)   ", 0) == 0) {
+        seen = true;
+        for (size_t a = 0; a < 3; ++a) EXPECT_NEAR(std::stof(l.substr(16 + a * width, width)), now[a], 6e-5f);
+      }
+    EXPECT_TRUE(seen);
+  }
 }
 
 TEST_F(ExtendH, DisorderedHydrogenMovesWithDisord) {
