@@ -137,9 +137,10 @@ inline std::vector<XHBond> expect_extension_geometry(const vorn::Run& before, co
     EXPECT_GT(along, 0.0f);
     EXPECT_LT(vorn::rlength(vorn::vmult(u, v)) / (vorn::rlength(u) * vorn::rlength(v)), 1e-4f);
   }
-  for (int i = 1; i <= ia; ++i)
-    if (!moved[i])
-      for (int a = 0; a < 3; ++a) EXPECT_NEAR(xf[i - 1][a], before.atoms.xf[i][a], 1e-6f) << before.atoms.atom[i];
+  for (int i = 1; i <= ia; ++i) {
+    if (moved[i]) continue;
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(xf[i - 1][a], before.atoms.xf[i][a], 1e-6f) << before.atoms.atom[i];
+  }
   return bonds;
 }
 
