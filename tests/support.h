@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "model/coords.h"
 #include "model/run.h"
+#include "util/geometry.h"
 
 namespace vorn::test {
 
@@ -80,5 +82,66 @@ inline std::string pad_to(std::string s, size_t n) {
 }
 
 inline std::string data_path(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }
+
+// One X-H bond of const.bond: parent and hydrogen atom numbers (from the CON lines) and the
+// distance of its comment line.
+struct XHBond {
+  int parent = 0, h = 0;
+  float r = 0.0f;
+};
+inline std::vector<XHBond> const_bonds(const std::string& text) {
+  std::vector<XHBond> r;
+  for (const auto& l : lines_of(text)) {
+    if (l.rfind("! ", 0) == 0 && l.find(" = ") != std::string::npos) {
+      r.push_back({});
+      r.back().r = std::stof(l.substr(l.find(" = ") + 3));
+    } else if (l.rfind("CON 1 X/", 0) == 0 && !r.empty()) {
+      r.back().parent = std::stoi(l.substr(8));
+      r.back().h = std::stoi(l.substr(l.find("-1 X/") + 5));
+    }
+  }
+  return r;
+}
+
+// The fractional coordinates of the fixedH.ins lines, in atom order (index 0 = atom 1).
+inline std::vector<vorn::Vec3> fixedh_coordinates(const std::string& text) {
+  std::vector<vorn::Vec3> r;
+  for (const auto& l : lines_of(text))
+    r.push_back({std::stof(l.substr(15, 12)), std::stof(l.substr(27, 12)), std::stof(l.substr(39, 12))});
+  return r;
+}
+
+// fixedH.ins against the structure before the extension (`before`, with the symmetry images of
+// fragment completion): each hydrogen of const.bond at its distance from its parent, along the
+// original X-H direction; every other atom where it was. Returns the bonds checked.
+inline std::vector<XHBond> expect_extension_geometry(const vorn::Run& before, const std::string& fixedh,
+                                                     const std::string& constbond) {
+  const auto xf = fixedh_coordinates(fixedh);
+  const auto bonds = const_bonds(constbond);
+  const int ia = before.atoms.ia;
+  EXPECT_EQ(static_cast<int>(xf.size()), ia);
+  if (static_cast<int>(xf.size()) != ia) return bonds;
+  std::vector<bool> moved(static_cast<size_t>(ia) + 1, false);
+  for (const XHBond& b : bonds) {
+    SCOPED_TRACE(before.atoms.atom[b.h]);
+    EXPECT_TRUE(b.h >= 1 && b.h <= ia && b.parent >= 1 && b.parent <= before.cryst.natoms);
+    if (b.h < 1 || b.h > ia || b.parent < 1 || b.parent > before.cryst.natoms) continue;
+    moved[b.h] = true;
+    const vorn::Vec3 x = b.parent <= ia ? vorn::to_cart(before.transf, xf[b.parent - 1]) : before.atoms.xc[b.parent];
+    const vorn::Vec3 h = vorn::to_cart(before.transf, xf[b.h - 1]);
+    EXPECT_NEAR(vorn::dist(x, h), b.r, 0.001f);
+    const vorn::Vec3 u{h[0] - x[0], h[1] - x[1], h[2] - x[2]};
+    const vorn::Vec3& h0 = before.atoms.xc[b.h];
+    const vorn::Vec3 v{h0[0] - x[0], h0[1] - x[1], h0[2] - x[2]};
+    const float along = u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+    EXPECT_GT(along, 0.0f);
+    EXPECT_LT(vorn::rlength(vorn::vmult(u, v)) / (vorn::rlength(u) * vorn::rlength(v)), 1e-4f);
+  }
+  for (int i = 1; i <= ia; ++i) {
+    if (moved[i]) continue;
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(xf[i - 1][a], before.atoms.xf[i][a], 1e-6f) << before.atoms.atom[i];
+  }
+  return bonds;
+}
 
 }  // namespace vorn::test

@@ -44,7 +44,7 @@ constexpr std::array<Vec3, 8> kFixed = {{{0, 0, 0},
 struct Rules {
   Run& run;
   int k;
-  const NeighborGrid& grid;
+  NeighborGrid& grid;  // kept in step when a hydrogen moves
   AxisChoice c{};
   int n = 0;              // covalent neighbours
   int i1st = 0, i2nd = 0; // nearest and second-nearest
@@ -78,8 +78,7 @@ struct Rules {
     to_dummy(slot, axis, idum, xcart);
   }
   void to_midpoint(int slot, char axis, int a, int b) {
-    const Vec3 m{(xc(a)[0] + xc(b)[0]) / 2, (xc(a)[1] + xc(b)[1]) / 2, (xc(a)[2] + xc(b)[2]) / 2};
-    to_new_dummy(slot, axis, PointIn::cartesian, m);
+    to_new_dummy(slot, axis, PointIn::cartesian, midpoint(xc(a), xc(b)));
   }
   // Two trans ligands have their midpoint on the atom itself, where it defines no direction.
   bool trans(int a, int b) const { return angle(a, k, b) > collinear_max; }
@@ -514,7 +513,7 @@ void terminal_hydrogen(Rules& R) {
     for (int m = 0; m < nb.nnei[p]; ++m)
       if (nb.jnei[p][m] != R.k) {
         R.to_atom(2, 'Y', nb.jnei[p][m]);
-        if (run.set.lfh) extendh(run, p, R.k);
+        if (run.set.lfh) extendh(run, p, R.k, &R.grid);
         return;
       }
     err(kPlace, "can not happen <1>");
@@ -538,7 +537,7 @@ void terminal_hydrogen(Rules& R) {
     R.no_neighbors(p, hyd_r, " Will make dummy at 0,0,0");
     R.to_origin(2, 'Y');
   }
-  if (run.set.lfh) extendh(run, p, R.k);
+  if (run.set.lfh) extendh(run, p, R.k, &R.grid);
 }
 
 void general_rules(Rules& R) {
@@ -574,7 +573,7 @@ void general_rules(Rules& R) {
 
 }  // namespace
 
-AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid) {
+AxisChoice choose_axes(Run& run, int k, NeighborGrid& grid) {
   Rules R{run, k, grid};
   const Neighbors& nb = run.neighbors;
   run.forring = Forring{};

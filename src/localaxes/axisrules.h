@@ -30,7 +30,8 @@ struct AxisChoice {
 inline bool partner_ok(float ang) { return ang > coincide_max && ang <= collinear_max; }
 
 // Runs the axis rules for atom k: sets asym(k), forring, forh (hydrogens) and may add
-// dummy atoms. The searches draw their candidates from grid.
-AxisChoice choose_axes(Run& run, int k, const NeighborGrid& grid);
+// dummy atoms. The searches draw their candidates from grid; a hydrogen moved by the X-H
+// extension is moved in the grid too.
+AxisChoice choose_axes(Run& run, int k, NeighborGrid& grid);
 
 }  // namespace vorn

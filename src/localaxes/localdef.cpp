@@ -37,7 +37,6 @@ void localdef(Run& run) {
   if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
   ang << "ANGSTROM\n";
   if (s.iform == iform_xd) copy_old_master_head(run);
-  if (s.lfh) stage_pending(run, "extendh");
   stage_pending(run, "detexcept");
 
   conl(run, "");
@@ -45,7 +44,7 @@ void localdef(Run& run) {
   run.imas << kTableHeader << '\n';
 
   // The searches reach 20 A at most; cells of 4 A keep a 10 A hydrogen search to a few
-  // hundred cells. Positions must not move while the grid is in use.
+  // hundred cells. Only the X-H extension moves atoms, and it moves them in the grid too.
   LocalContext ctx{make_neighbor_grid(run, 4.0f), {}};
   for (int k = 1; k <= at.ia; ++k) {
     logl(run, "\n" + rule('-', 79));

@@ -83,9 +83,25 @@ int fvar_index(float c) {
 
 // ---- second pass ----
 
+// RESI number name, in either order as SHELXL allows ("RESI CCF3 1", "RESI 4 CCF3", "RESI 0").
+void resi_head(const std::string& line, int& number, std::string& name) {
+  number = 0;
+  name.clear();
+  for (const auto& w : items(line.size() > 4 ? line.substr(4) : std::string())) {
+    if (auto n = parse_int(w)) {
+      number = *n;
+    } else if (name.empty()) {
+      name = w;
+    }
+  }
+  name = fmt::pad(name, 10);
+}
+
 struct Cursor {
   const std::vector<std::string>& lines;
   size_t pos;
+  int resnum = 0;       // residue of the last RESI line passed; 0 none (also after RESI 0)
+  std::string resname;  // its name, 10 characters
 };
 
 // Next atom line, upper-cased and with its continuation lines appended; nullopt at END or
@@ -96,6 +112,7 @@ std::optional<std::string> rdshline(Cursor& c) {
     if (head4(line) == "END ") return std::nullopt;
     if (line.empty() || line[0] == ' ' || line[0] == '!') continue;  // labels start in column 1
     if (is_instruction(line)) {
+      if (head4(line) == "RESI") resi_head(line, c.resnum, c.resname);
       while (ends_with_eq(line) && c.pos < c.lines.size()) line = c.lines[c.pos++];
       continue;
     }
@@ -182,33 +199,6 @@ struct FirstPass {
   float rlam = 0.0f;
 };
 
-void resi_atom(Run& run, int& k, const std::string& line, int number, const std::string& name) {
-  auto w = items(line.substr(0, std::min<size_t>(10, line.size())));
-  const std::string atom = w.empty() ? std::string() : w[0];
-  ++k;
-  auto& r = run.resi1;
-  if (static_cast<int>(r.resi1.size()) <= k) {
-    r.resi1.resize(k + 1, std::string(17, ' '));
-    r.resi2.resize(k + 1, std::string(10, ' '));
-  }
-  r.resi1[k] = fmt::pad(atom, 6) + " " + fmt::i(number, 3) + "  " + fmt::pad(name, 5);
-  r.resi2[k] = fmt::pad(atom, 6) + " " + fmt::i(number, 3);
-}
-
-// RESI number name, in either order as SHELXL allows ("RESI CCF3 1", "RESI 4 CCF3", "RESI 0").
-void resi_head(const std::string& line, int& number, std::string& name) {
-  number = 0;
-  name.clear();
-  for (const auto& w : items(line.size() > 4 ? line.substr(4) : std::string())) {
-    if (auto n = parse_int(w)) {
-      number = *n;
-    } else if (name.empty()) {
-      name = w;
-    }
-  }
-  name = fmt::pad(name, 10);
-}
-
 // The values of record n, upper-cased: "!" starts a comment, and a line ending in "=" goes on
 // with the next physical line. At least four characters, so the keyword can be cut off.
 std::string values(const std::vector<std::string>& lines, size_t n) {
@@ -226,28 +216,10 @@ std::string values(const std::vector<std::string>& lines, size_t n) {
 
 FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
   FirstPass fp;
-  bool in_resi = false;
-  int k = 0, resnum = 0;
-  std::string resname;
   for (size_t n = 0; n < lines.size(); ++n) {
     const std::string& raw = lines[n];
     std::string line = upper(raw);
     const std::string key = head4(line);
-    if (in_resi) {
-      if (key == "HKLF" || key == "END " || key == "REM " || key == "PART" || key == "AFIX") {
-        in_resi = false;
-        continue;
-      }
-      if (key == "RESI") {
-        resi_head(line, resnum, resname);
-        continue;
-      }
-      if (fmt::pad(line, 2) == "  " || line[0] == '!') continue;  // continuations, comments
-      if (!is_instruction(line)) {
-        resi_atom(run, k, line, resnum, resname);
-        continue;
-      }
-    }
     if (!line.empty() && line[0] == '+') {
       logl(run, " Warning: include file not followed: " + fmt::trim(raw));
       continue;
@@ -304,9 +276,7 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       if (!v) err(kPlace, "WGHT record with a value that is not a number");
       for (size_t j = 0; j < v->size() && j < 6; ++j) run.shelx1.wght[j + 1] = (*v)[j];
     } else if (key == "RESI") {
-      run.resi1.resi11 = true;
-      in_resi = true;
-      resi_head(line, resnum, resname);
+      run.resi1.resi11 = true;  // the names themselves come with the atoms, second pass
     }
   }
   if (fp.latt == 0) {
@@ -386,8 +356,18 @@ void setup_symmetry(Run& run, const FirstPass& fp, const std::vector<std::string
   tranmat(run);
 }
 
+// The MoPro residue names of atom i, named `name` in the file: blank outside every residue.
+void set_residue(Run& run, int i, const std::string& name, const Cursor& c) {
+  auto& r = run.resi1;
+  r.resi1.resize(static_cast<size_t>(i) + 1, std::string(17, ' '));
+  r.resi2.resize(static_cast<size_t>(i) + 1, std::string(10, ' '));
+  if (c.resnum == 0) return;
+  r.resi1[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3) + "  " + fmt::pad(c.resname, 5);
+  r.resi2[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3);
+}
+
 void read_atoms(Run& run, const std::vector<std::string>& lines) {
-  Cursor cur{lines, first_title(lines)};
+  Cursor cur{lines, first_title(lines), 0, std::string(10, ' ')};
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
   run.atoms.ia = 0;
@@ -414,6 +394,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     ++isfn[*t];
     run.atoms1.lmx[i] = z == 1 ? 2 : 4;
 
+    set_residue(run, i, label, cur);
     label = shatnam(run, line, z, i, isfn[*t]);
     run.atoms.atom[i] = label;
 
@@ -489,8 +470,7 @@ void readshelx(Run& run, const std::string& fname) {
   both(run, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->");
 
   read_atoms(run, lines);
-  // Residue names are kept for the atoms the RESI blocks list; an atom outside every block
-  // (or past the listed ones) has blank names rather than none.
+  // Every atom has its residue names, blank outside the residues.
   const size_t slots = static_cast<size_t>(atom_slots(run));
   if (run.resi1.resi1.size() < slots) {
     run.resi1.resi1.resize(slots, std::string(17, ' '));

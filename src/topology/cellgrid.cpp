@@ -39,7 +39,7 @@ CellGrid::CellGrid(const std::vector<Vec3>& xc, int n, float cell) {
   std::vector<long long> cellof(static_cast<size_t>(n) + 1);
   start_.assign(static_cast<size_t>(ncell) + 1, 0);
   for (int i = 1; i <= n; ++i) {
-    const long long c = (index(2, xc[i][2]) * dim_[1] + index(1, xc[i][1])) * dim_[0] + index(0, xc[i][0]);
+    const long long c = cell_of(xc[i]);
     cellof[i] = c;
     ++start_[c + 1];
   }
@@ -55,6 +55,37 @@ long long CellGrid::index(int axis, double x) const {
   if (t < 0) return 0;
   if (t >= static_cast<double>(dim_[axis])) return dim_[axis] - 1;
   return static_cast<long long>(t);
+}
+
+long long CellGrid::cell_of(const Vec3& x) const {
+  return (index(2, x[2]) * dim_[1] + index(1, x[1])) * dim_[0] + index(0, x[0]);
+}
+
+void CellGrid::move(int i, const Vec3& from, const Vec3& to) {
+  if (!usable_ || i < 1 || i > static_cast<int>(atoms_.size())) return;
+  for (int a = 0; a < 3; ++a)
+    if (!std::isfinite(to[a])) {
+      usable_ = false;  // as at construction: the searches fall back to the full scan
+      return;
+    }
+  // Outside the box the edge cells take the atom (index clamps), and a query reaching past
+  // the box clamps to the same cells, so no atom is lost; only the margin may need to grow.
+  for (int a = 0; a < 3; ++a) margin_ = std::max(margin_, 1e-4 + 1e-6 * std::fabs(static_cast<double>(to[a])));
+  const long long c1 = cell_of(from), c2 = cell_of(to);
+  if (c1 == c2) return;
+  auto first = atoms_.begin();
+  const auto pos = std::lower_bound(first + start_[c1], first + start_[c1 + 1], i);
+  if (pos == first + start_[c1 + 1] || *pos != i) return;
+  // The cells between the two keep their order; i lands at its ascending place in c2.
+  if (c2 > c1) {
+    const auto q = std::lower_bound(first + start_[c2], first + start_[c2 + 1], i);
+    std::rotate(pos, pos + 1, q);
+    for (long long c = c1 + 1; c <= c2; ++c) --start_[c];
+  } else {
+    const auto q = std::lower_bound(first + start_[c2], first + start_[c2 + 1], i);
+    std::rotate(q, pos, pos + 1);
+    for (long long c = c2 + 1; c <= c1; ++c) ++start_[c];
+  }
 }
 
 void CellGrid::gather(const Vec3& p, float r, std::vector<int>& out) const {

@@ -23,6 +23,10 @@ class CellGrid {
   // Atoms 1..n (the point's own atom included) in the cells that reach within r of p.
   void gather(const Vec3& p, float r, std::vector<int>& out) const;
 
+  // Atom i, held at `from`, now lies at `to`: it changes cells when it crosses a border.
+  // Atoms past n are not held and are ignored.
+  void move(int i, const Vec3& from, const Vec3& to);
+
  private:
   bool usable_ = false;
   double cs_ = 1.0;
@@ -33,6 +37,7 @@ class CellGrid {
   std::vector<int> atoms_;  // ascending within each cell
 
   long long index(int axis, double x) const;
+  long long cell_of(const Vec3& x) const;
 };
 
 }  // namespace vorn

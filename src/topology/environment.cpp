@@ -177,6 +177,11 @@ NeighborGrid make_neighbor_grid(const Run& run, float rmax) {
   return g;
 }
 
+void move_atom(Run& run, int k, const Vec3& xc, NeighborGrid* grid) {
+  if (grid) grid->cells.move(k, run.atoms.xc[k], xc);
+  run.atoms.xc[k] = xc;
+}
+
 Neig getnei(Run& run, int k, float rmax, const NeighborGrid* grid) {
   if (!grid || !grid->cells.usable()) return scan_all(run, k, rmax);
   check_atom(run, k, "GetNei");

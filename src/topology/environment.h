@@ -22,6 +22,10 @@ struct NeighborGrid {
 // Cells sized to the largest covalent cut-off of the structure, or to rmax when that is larger.
 NeighborGrid make_neighbor_grid(const Run& run, float rmax = 0.0f);
 
+// Puts atom k at the Cartesian position xc and keeps the grid, when given, in step, so that
+// every later search through it finds what the scan over all atoms finds.
+void move_atom(Run& run, int k, const Vec3& xc, NeighborGrid* grid);
+
 // The atoms around atom k (inei, iatn, rnd, ldis), nearest first, equal distances in
 // atom-number order. rmax <= 0: covalently bonded atoms; rmax > 0: every atom within rmax.
 // iatn/rnd are 1-based and sized inei + 1. More than maxnei atoms stop the run. With a

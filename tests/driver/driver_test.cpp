@@ -159,7 +159,15 @@ TEST_F(Driver, ExtendHOpensTheBondFiles) {
   run();
   EXPECT_TRUE(fs::exists("reset.bond"));
   EXPECT_TRUE(fs::exists("const.bond"));
-  EXPECT_EQ(test::slurp("res_mopro.inp"), "!\n! X-H distances\n!\n!\n! isotropic H atoms ADPs\n!\n!\n! end\n!\n");
+  // water: both O-H bonds restrained at 0.9584 A, URATIO 1.5 kept full width (100 columns)
+  const std::string ur = "URATIO       O1   1   H1   1    1.5 0.01", ur2 = "URATIO       O1   1   H2   1    1.5 0.01";
+  EXPECT_EQ(test::slurp("res_mopro.inp"),
+            "!\n! X-H distances\n!\n"
+            "DISTAN    O1   1   H1   1  0.958 0.001\nDISTAN    O1   1   H2   1  0.958 0.001\n"
+            "!\n! isotropic H atoms ADPs\n!\n" +
+                test::pad_to(ur, 100) + "\n" + test::pad_to(ur2, 100) + "\n!\n! end\n!\n");
+  EXPECT_EQ(test::slurp("reset.bond"), "RESET BOND  O(1) H(1) 0.958\nRESET BOND  O(1) H(2) 0.958\n");
+  EXPECT_TRUE(fs::exists("fixedH.ins"));
   EXPECT_TRUE(contains(con(), " RESET BOND instructions for H-atoms    : reset.bond"));
 }
 

@@ -540,3 +540,26 @@ TEST_F(Shelx, TooManyFreeVariablesStop) {
     EXPECT_EQ(f.message, "More than 200 free variables in SHELX file");
   }
 }
+
+// Residue names follow the last RESI line before each atom, across AFIX and PART lines;
+// atoms before the first RESI and after RESI 0 have none.
+TEST_F(Shelx, ResidueNamesFollowTheLastResiLineBeforeEachAtom) {
+  read("residues.res");
+  ASSERT_EQ(run.atoms.ia, 7);
+  EXPECT_TRUE(run.resi1.resi11);
+  const std::string none17(17, ' '), none10(10, ' ');
+  const std::vector<std::pair<std::string, std::string>> want = {
+      {none17, none10},  // O9, before the first RESI
+      {"C1       1  ALA  ", "C1       1"},
+      {"H1A      1  ALA  ", "H1A      1"},  // after AFIX 137
+      {"H1B      1  ALA  ", "H1B      1"},
+      {"O1       1  ALA  ", "O1       1"},  // after AFIX 0 and PART 1
+      {none17, none10},                      // C9, after RESI 0
+      {"C2       2  GLY  ", "C2       2"},  // name before number
+  };
+  for (int i = 1; i <= 7; ++i) {
+    SCOPED_TRACE(label(i));
+    EXPECT_EQ(run.resi1.resi1[i], want[i - 1].first);
+    EXPECT_EQ(run.resi1.resi2[i], want[i - 1].second);
+  }
+}

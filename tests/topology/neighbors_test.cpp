@@ -371,6 +371,39 @@ TEST(Neighbors, GridMatchesFullScanForRadiusSearches) {
   }
 }
 
+// Atoms moved through move_atom, by small steps across cell borders and far out of the box
+// the grid was built on, are found exactly as the scan over all atoms finds them.
+TEST(Neighbors, GridFollowsMovedAtoms) {
+  Cloud c;
+  c.n = 300;
+  c.box = 12.0f;
+  c.seed = 4;
+  vorn::Run a;
+  random_cloud(a, c);
+  NeighborGrid g = make_neighbor_grid(a, 2.5f);
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> atom(1, a.cryst.natoms);
+  std::uniform_real_distribution<float> step(-0.6f, 0.6f), far(-30.0f, 30.0f);
+  for (int m = 0; m < 400; ++m) {
+    const int k = atom(rng);
+    Vec3 x = a.atoms.xc[k];
+    for (int ax = 0; ax < 3; ++ax) x[ax] += m % 10 == 0 ? far(rng) : step(rng);
+    move_atom(a, k, x, &g);
+  }
+  const Vec3 back = a.atoms.xc[1];
+  move_atom(a, 1, Vec3{1e6f, 0, 0}, &g);  // out to the far edge and home again
+  move_atom(a, 1, back, &g);
+  for (float r : {0.0f, 1.0f, 3.7f, 8.0f}) {
+    for (int k = 1; k <= a.cryst.natoms; ++k) {
+      const Neig grid = getnei(a, k, r, &g);
+      const Neig all = getnei(a, k, r);
+      ASSERT_EQ(grid.inei, all.inei) << k << " r " << r;
+      EXPECT_EQ(grid.iatn, all.iatn);
+      EXPECT_EQ(grid.rnd, all.rnd);
+    }
+  }
+}
+
 TEST(Neighbors, SparseWideStructureAndDegenerateCoordinates) {
   vorn::Run a, b;
   for (vorn::Run* r : {&a, &b}) {

@@ -252,6 +252,18 @@ TEST_F(AtomRecords, ZeroOccupancyWritesZeroPopulations) {
   EXPECT_EQ(xd_[12].substr(0, 16), "  4.1000  0.0500");
 }
 
+// A small occupancy blows the per-site populations past their fields: stars, same widths.
+TEST_F(AtomRecords, PopulationsTooWideForTheirFieldsKeepTheColumns) {
+  write();
+  const auto normal = mopro_atoms();
+  run_.atoms1.occ[1] = 0.01f;
+  write();
+  const auto small = mopro_atoms();
+  ASSERT_GE(small.size(), 8u);
+  EXPECT_EQ(small[5].substr(0, 8), "********");  // 4.1 / 0.01 needs nine columns
+  for (size_t k = 5; k <= 7; ++k) EXPECT_EQ(small[k].size(), normal[k].size()) << k;
+}
+
 TEST_F(AtomRecords, FixedHLinesOnlyWithTheXhExtensionOutsideConversion) {
   write();
   EXPECT_TRUE(fh_.empty());
