@@ -38,7 +38,6 @@ void localdef(Run& run) {
   if (s.iform == iform_xd) copy_old_master_head(run);
   if (s.ldb) stage_pending(run, "readdb");
   if (s.lfh) stage_pending(run, "extendh");
-  stage_pending(run, "detexcept");
 
   conl(run, "");
   conl(run, kTableHeader);
