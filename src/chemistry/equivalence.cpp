@@ -29,8 +29,6 @@ std::string first_difference(const Run& run, int a, int b, int ics, int icg, int
     if (irg != 0 && planar_ring_size(run, a) != planar_ring_size(run, b)) return " Diff. ring memb numbers";
   }
   if (ics != 0 && fmt::pad(at.asym[a], 5) != fmt::pad(at.asym[b], 5)) return " Diff. local symmetry";
-  // Hook: run.except.group is filled by the functional-group recognition. Until that stage
-  // runs, every label is blank, so this criterion cannot separate two atoms.
   if (icg != 0 && fmt::pad(run.except.group[a], 40) != fmt::pad(run.except.group[b], 40))
     return " Diff. functional groups";
   return "";

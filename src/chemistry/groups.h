@@ -1,10 +1,29 @@
-// Functional-group recognition of one atom.
+// Functional-group recognition of one atom: a decision tree on elements, neighbour counts and rings.
 #pragma once
+#include <vector>
+
 #include "model/run.h"
 
 namespace vorn {
 
-// Sets iexp(k) and group(k). Not built yet: every atom belongs to no group (iexp 0, blank).
+// Atoms printgroup lists at most.
+constexpr int maxgroupatoms = 100;
+
+// Sets iexp(k) and group(k) (40 characters, mixed case as stored; the caller upper-cases it).
+// A terminal oxygen on a four-coordinate phosphorus also sets iexp of that phosphorus.
+// Writes the check lines and the unknown-group reports to the log, and group.ang through
+// printgroup for most unknown groups.
 void detexcept(Run& run, int k);
+
+// Rewrites group.ang with atom k and every atom up to three bonds away (at most
+// maxgroupatoms; further atoms are left out and the log says so).
+void printgroup(Run& run, int k);
+
+// 1 when l is already in idum; otherwise appends l and returns 0, unless idum already holds
+// nda atoms: then idum is left alone and the result is -1.
+int checkat(int nda, std::vector<int>& idum, int l);
+
+// The neighbours of atom k in list order, followed by k itself.
+std::vector<int> collectnei(const Run& run, int k);
 
 }  // namespace vorn

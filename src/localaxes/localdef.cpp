@@ -37,7 +37,6 @@ void localdef(Run& run) {
   if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
   ang << "ANGSTROM\n";
   if (s.iform == iform_xd) copy_old_master_head(run);
-  stage_pending(run, "detexcept");
 
   conl(run, "");
   conl(run, kTableHeader);

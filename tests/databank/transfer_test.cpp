@@ -16,8 +16,8 @@ namespace {
 const char* kDb =
     "ATOM 6 C methyl carbon\nNEIG 4 2 0 0 3m planar F\n 1 1 3\n 2 8 1\nPVAL 4.0 0.99 0.85 0.05\n"
     "PLMS 3 0 0.15 3 3 0.25\n"
-    "ATOM 8 O hydroxyl oxygen\nNEIG 2 2 0 0 m planar T\n 1 1 1\n 2 6 1\nPVAL 6.0 0.98 1.0 0.08\nPLMS 1 1 0.04\n"
-    "ATOM 1 H any hydrogen\nPRNT 8 2 1 cyl\nPVAL 1.0 1.16 1.2 0.04\nPLMS 1 0 0.14\n"
+    "ATOM 8 O hydroxyl oxygen\nNEIG 2 2 0 0 m planar T\n 1 1 1\n 2 6 1\nEXCEPT GROUP alcohol\nPVAL 6.0 0.98 1.0 0.08\nPLMS 1 1 0.04\n"
+    "ATOM 1 H any hydrogen\nPRNT 8 2 1 cyl\nEXCEPT GROUP alcohol\nPVAL 1.0 1.16 1.2 0.04\nPLMS 1 0 0.14\n"
     "ATOM 1 H any hydrogen\nPRNT 6 4 3 cyl\nPVAL 1.0 1.16 1.2 0.04\nPLMS 1 0 0.12\n";
 
 class Transfer : public test::InTempDir {};
