@@ -187,6 +187,11 @@ void report(Run& run) {
     logl(run, " Do not search for complete fragments");
   } else {
     s.ncells = std::abs(s.ncells);
+    // a fragment a hundred cells long is no molecule to complete, and the report prints -99 .. +99
+    if (s.ncells > maxncells) {
+      logl(run, " NCELLS above " + std::to_string(maxncells) + " is taken as " + std::to_string(maxncells));
+      s.ncells = maxncells;
+    }
     logl(run, " Search for complete fragments within " + fmt::i(-s.ncells, 3) + " ... " +
                   fmt::i(s.ncells, 3, true) + " unit cells");
   }

@@ -2,10 +2,14 @@
 #include "topology/fragments.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <functional>
 #include <queue>
+#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "topology/cellgrid.h"
@@ -23,7 +27,8 @@ namespace {
 const char* const kWhere = "GenCompleteFrags";
 constexpr float kCoincide = 0.001f;  // an image this close to a present atom is that atom
 // Above this many candidate images the incremental tables would take more than about a
-// gigabyte; such a search falls back to the rescanning one, which stores nothing.
+// gigabyte; such a search draws the candidates near each new atom from the images of one
+// cell instead, so that its cost follows the images added, not the translations allowed.
 constexpr long long kMaxCandidates = 40000000;
 
 void check_structure(const Run& run) {
@@ -215,16 +220,132 @@ void complete_incrementally(Run& run, long long total) {
   }
 }
 
+// One candidate image in scan order: atom, operator, translation.
+struct Cand {
+  int i, s, t1, t2, t3;
+  auto key() const { return std::tuple(i, s, t1, t2, t3); }
+  bool operator==(const Cand& o) const { return key() == o.key(); }
+  bool operator>(const Cand& o) const { return key() > o.key(); }
+};
+struct CandHash {
+  size_t operator()(const Cand& c) const {
+    size_t h = static_cast<size_t>(c.i) * 1000003u ^ static_cast<size_t>(c.s);
+    for (int t : {c.t1, c.t2, c.t3}) h = h * 1000033u ^ static_cast<size_t>(static_cast<unsigned>(t));
+    return h;
+  }
+};
+
+// The incremental additions with candidates made on demand. The untranslated images of every
+// atom and operator are binned by their place in the unit cell; the candidates near a new atom
+// are the binned images shifted by whole cells into a box around it, kept when the translation
+// lies within ncells. States live in a hash map, so only candidates near present atoms cost
+// anything. The order is the scan order, as in complete_incrementally.
+void complete_on_demand(Run& run) {
+  const int ia = run.atoms.ia, ns = run.symm.ns, nc = run.set.ncells;
+  float rad_max = 0.0f;
+  for (int i = 1; i <= ia; ++i) rad_max = std::max(rad_max, run.set.covrad[run.atoms.itype[i]]);
+  auto reach = [&](int z) { return std::max(run.set.covrad[z] + rad_max + run.set.tol1, kCoincide); };
+  const double rmax = double(rad_max + rad_max + run.set.tol1) + kCoincide;
+
+  // fractional half-widths of a sphere of radius 1 A along each axis
+  std::array<double, 3> unit{};
+  for (int j = 0; j < 3; ++j) {
+    const auto& r = run.transf.rm1[j];
+    unit[j] = std::sqrt(double(r[0]) * r[0] + double(r[1]) * r[1] + double(r[2]) * r[2]);
+  }
+  struct Entry {
+    int i, s;
+    std::array<int, 3> k;  // whole cells between the image and its place in the unit cell
+  };
+  std::array<int, 3> g{};
+  for (int j = 0; j < 3; ++j) g[j] = static_cast<int>(std::clamp(1.0 / std::max(rmax * unit[j], 1e-9), 1.0, 64.0));
+  std::vector<std::vector<Entry>> bins(static_cast<size_t>(g[0]) * g[1] * g[2]);
+  for (int i = 1; i <= ia; ++i)
+    for (int s = 1; s <= ns; ++s) {
+      const Vec3 x0 = image_xf(run, i, s, 0, 0, 0);
+      Entry e{i, s, {}};
+      std::array<int, 3> b{};
+      for (int j = 0; j < 3; ++j) {
+        const double fl = std::floor(double(x0[j]));
+        if (!(std::fabs(fl) < 1e6))
+          err(kWhere, "atom " + std::to_string(i) + " has a coordinate that is not a number or lies far outside the cell");
+        e.k[j] = static_cast<int>(fl);
+        b[j] = std::clamp(static_cast<int>((double(x0[j]) - fl) * g[j]), 0, g[j] - 1);
+      }
+      bins[(static_cast<size_t>(b[0]) * g[1] + b[1]) * g[2] + b[2]].push_back(e);
+    }
+
+  enum : std::uint8_t { kDead = 1, kQueued = 2 };
+  std::unordered_map<Cand, std::uint8_t, CandHash> state;
+  std::priority_queue<Cand, std::vector<Cand>, std::greater<Cand>> addable;
+  for (int i = 1; i <= ia; ++i) state[Cand{i, 1, 0, 0, 0}] = kDead;
+
+  auto floordiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+  auto arrive = [&](int p) {
+    const Vec3 xp = run.atoms.xc[p];
+    const Vec3& fp = run.atoms.xf[p];
+    const int zp = run.atoms.itype[p];
+    const double r = reach(zp);
+    std::array<int, 3> lo{}, hi{};
+    for (int j = 0; j < 3; ++j) {
+      // single-precision images far from the origin are rounded: widen the box by that much
+      const double w = r * unit[j] + 1e-4 * (1.0 + std::fabs(double(fp[j])));
+      lo[j] = static_cast<int>(std::floor((double(fp[j]) - w) * g[j]));
+      hi[j] = static_cast<int>(std::floor((double(fp[j]) + w) * g[j]));
+    }
+    for (int a = lo[0]; a <= hi[0]; ++a)
+      for (int b = lo[1]; b <= hi[1]; ++b)
+        for (int c = lo[2]; c <= hi[2]; ++c) {
+          const int sh[3] = {floordiv(a, g[0]), floordiv(b, g[1]), floordiv(c, g[2])};
+          const size_t bin = (static_cast<size_t>(a - sh[0] * g[0]) * g[1] + (b - sh[1] * g[1])) * g[2] +
+                             (c - sh[2] * g[2]);
+          for (const Entry& e : bins[bin]) {
+            const int t1 = sh[0] - e.k[0], t2 = sh[1] - e.k[1], t3 = sh[2] - e.k[2];
+            if (std::abs(t1) > nc || std::abs(t2) > nc || std::abs(t3) > nc) continue;
+            const Cand cand{e.i, e.s, t1, t2, t3};
+            std::uint8_t& st = state[cand];
+            if (st & kDead) continue;
+            const float d = dist(to_cart(run.transf, image_xf(run, e.i, e.s, t1, t2, t3)), xp);
+            if (d < kCoincide) {
+              st |= kDead;
+            } else if (!(st & kQueued) && d <= cutoff(run, run.atoms.itype[e.i], zp)) {
+              st |= kQueued;
+              addable.push(cand);
+            }
+          }
+        }
+  };
+
+  for (int p = 1; p <= ia; ++p) arrive(p);
+  while (!addable.empty()) {
+    const Cand c = addable.top();
+    addable.pop();
+    if (state[c] & kDead) continue;
+    const Vec3 xf = image_xf(run, c.i, c.s, c.t1, c.t2, c.t3);
+    add_image(run, c.i, xf, to_cart(run.transf, xf));
+    arrive(run.cryst.natoms);
+  }
+}
+
 }  // namespace
 
 void gencompletefrags(Run& run) {
   check_structure(run);
   start(run);
   if (run.set.ncells < 0 || run.atoms.ia == 0) return;
-  const long long side = 2LL * run.set.ncells + 1;
-  const long long total = static_cast<long long>(run.atoms.ia) * run.symm.ns * side * side * side;
-  if (total > kMaxCandidates) complete_by_rescan(run);
-  else complete_incrementally(run, total);
+  const double side = 2.0 * run.set.ncells + 1.0;
+  const double total = double(run.atoms.ia) * run.symm.ns * side * side * side;
+  // NCELLS 0 to 2, the usual settings, keep the tables of every candidate
+  if (run.set.ncells > 2 || total > double(kMaxCandidates)) complete_on_demand(run);
+  else complete_incrementally(run, static_cast<long long>(total));
+  report(run);
+}
+
+void gencompletefrags_on_demand(Run& run) {
+  check_structure(run);
+  start(run);
+  if (run.set.ncells < 0 || run.atoms.ia == 0) return;
+  complete_on_demand(run);
   report(run);
 }
 

@@ -14,4 +14,8 @@ void gencompletefrags(Run& run);
 // The same result by rescanning every image after each addition (kept to check the above).
 void gencompletefrags_reference(Run& run);
 
+// The same result with the candidates near each new atom made on demand, as gencompletefrags
+// does when the tables of every candidate would be too large (a large NCELLS).
+void gencompletefrags_on_demand(Run& run);
+
 }  // namespace vorn

@@ -14,5 +14,6 @@ constexpr int maxsym = 192;    // symmetry operators: cubic F with inversion
 constexpr int maxfvar = 200;   // free variables
 constexpr int maxline = 255;   // characters per logical line
 constexpr int labw = 8;        // characters of an atom label
+constexpr int maxncells = 99;  // lattice translations searched by fragment completion
 
 }  // namespace vorn

@@ -60,6 +60,19 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
   }
 }
 
+// A huge NCELLS is bounded and costs only what the fragments need.
+TEST_F(BadInput, HugeNcellsIsBounded) {
+  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0"));
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\nNCELLS 999999999\n");
+  std::ostringstream con;
+  std::istringstream in;
+  vorn_main({}, con, in);
+  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string log = test::slurp("vorn.out");
+  EXPECT_NE(log.find(" NCELLS above 99 is taken as 99"), std::string::npos);
+  EXPECT_NE(log.find(" Search for complete fragments within -99 ... +99 unit cells"), std::string::npos);
+}
+
 // An explicit inversion card in a centrosymmetric lattice: the repeated operators are dropped, so a
 // half-occupied atom on a general position stays disordered instead of landing on a special position.
 TEST_F(BadInput, RepeatedOperatorsAreDropped) {

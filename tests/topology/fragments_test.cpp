@@ -36,6 +36,7 @@ void open_files(vorn::Run& run, std::ostringstream& console) {
 void cell(vorn::Run& run, float a, float b, float c) {
   run.ucell.uc = {a, b, c, 90.0f, 90.0f, 90.0f};
   run.transf.rm = vorn::Mat3{{{a, 0, 0}, {0, b, 0}, {0, 0, c}}};
+  run.transf.rm1 = vorn::Mat3{{{1 / a, 0, 0}, {0, 1 / b, 0}, {0, 0, 1 / c}}};
   run.symm.ns = 1;
   run.symm.fs.assign(2, vorn::unit_matrix());
   run.symm.ts.assign(2, vorn::Vec3{});
@@ -108,15 +109,24 @@ Outcome outcome(vorn::Run& run, Builder b) {
 
 // Both searches on copies of the structure made by `make`; they must agree in everything.
 template <class Make>
-Outcome both_agree(Make&& make, const std::string& what) {
-  std::ostringstream c1, c2;
-  vorn::Run r1, r2;
+Outcome both_agree(Make&& make, const std::string& what, bool on_demand = true) {
+  std::ostringstream c1, c2, c3;
+  vorn::Run r1, r2, r3;
   open_files(r1, c1);
   open_files(r2, c2);
+  open_files(r3, c3);
   make(r1);
   make(r2);
+  make(r3);
   const Outcome fast = outcome(r1, vorn::gencompletefrags);
   const Outcome slow = outcome(r2, vorn::gencompletefrags_reference);
+  if (on_demand) {
+    // candidates made near each new atom: the way a large NCELLS is searched
+    const Outcome lazy = outcome(r3, vorn::gencompletefrags_on_demand);
+    EXPECT_TRUE(lazy == fast) << what << " (on demand)";
+    EXPECT_EQ(lazy.natoms, fast.natoms) << what;
+    EXPECT_EQ(lazy.log, fast.log) << what;
+  }
   EXPECT_EQ(fast.fatal, slow.fatal) << what;
   EXPECT_EQ(fast.natoms, slow.natoms) << what;
   EXPECT_EQ(fast.isymeq, slow.isymeq) << what;
@@ -356,6 +366,19 @@ TEST_F(Frag, IncrementalEqualsRescanOnHandMadeStructures) {
   }
 }
 
+TEST_F(Frag, LargeNcellsCostsOnlyTheImagesAdded) {
+  // a chain along a: every translation -99..99 bonds to its neighbours, nothing along b or c;
+  // of the 199^3 translations allowed only those near the chain are made
+  std::ostringstream con;
+  open_files(run, con);
+  cell(run, 1.5f, 10.0f, 10.0f);
+  atom(run, 6, {0.0f, 0.0f, 0.0f}, "C1");
+  run.set.ncells = 99;
+  vorn::gencompletefrags(run);
+  EXPECT_EQ(run.cryst.natoms, 199);
+  EXPECT_EQ(run.cryst.nsymeq[1], 198);
+}
+
 TEST_F(Frag, IncrementalEqualsRescanWithANonFiniteCoordinate) {
   // the cell list cannot bin a NaN image: every candidate is then checked against each atom
   const Outcome o = both_agree(
@@ -367,7 +390,7 @@ TEST_F(Frag, IncrementalEqualsRescanWithANonFiniteCoordinate) {
         atom(r, 6, {std::nanf(""), 0.2f, 0.2f}, "C3");
         r.set.ncells = 1;
       },
-      "nan");
+      "nan", false);
   // C1 and C2 across the face; their inversion images bond to nothing present, C3 to nothing
   EXPECT_EQ(o.natoms, 3 + 2);
 }
@@ -384,7 +407,7 @@ TEST_F(Frag, IncrementalEqualsRescanOnTestFiles) {
     } catch (const vorn::Fatal&) {
       continue;  // a file made to fail reading
     }
-    for (int nc : {0, 1, 2})
+    for (int nc : {0, 1, 2, 3})
       both_agree(
           [&](vorn::Run& r) {
             vorn::readshelx(r, p);
