@@ -28,6 +28,11 @@ void shrink_to_count(Symm& s) {
   s.ts.resize(s.ns + 1, Vec3{});
 }
 
+float det3(const Mat3& m) {
+  return m[0][0] * (m[1][1] * m[2][2] - m[2][1] * m[1][2]) - m[1][0] * (m[0][1] * m[2][2] - m[2][1] * m[0][2]) +
+         m[2][0] * (m[0][1] * m[1][2] - m[1][1] * m[0][2]);
+}
+
 bool is_identity(const Mat3& fs, const Vec3& ts) {
   for (int i = 0; i < 3; ++i) {
     if (ts[i] != 0.0f) return false;
@@ -195,6 +200,8 @@ bool symcrd(Run& run, std::string card) {
     } else {
       ok = false;
     }
+    // X,X,X and the like map the cell onto a plane or a line: no symmetry operator
+    if (ok && std::fabs(std::fabs(det3(fs)) - 1.0f) > 1e-3f) ok = false;
     if (!ok) {
       // The failing operator keeps its number so the caller can report it and step back.
       ++s.ns;

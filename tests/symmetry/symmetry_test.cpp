@@ -104,6 +104,16 @@ TEST(SymCard, SeveralOperatorsPerCardAndIllegalCards) {
   EXPECT_NE(log.find("   SYMM  5      - X, 1/2 + Y, - Z\n"), std::string::npos);
 }
 
+TEST(SymCard, SingularCardsAreIllegal) {
+  LoggedRun lr;
+  getsym(lr.run, {"SYMM X,X,X", "SYMM -X,-Y,Z", "SYMM 0,Y,Z"});
+  ASSERT_EQ(lr.run.symm.ns, 2);
+  expect_op(lr.run, 2, Mat3{{{-1, 0, 0}, {0, -1, 0}, {0, 0, 1}}}, {0, 0, 0});
+  EXPECT_EQ(lr.log().substr(0, 2 * 42),
+            " * * * Symmetry card no.  2 illegal * * *\n"
+            " * * * Symmetry card no.  3 illegal * * *\n");
+}
+
 TEST(SymComponent, TranslationForms) {
   float t;
   Vec3 c;
