@@ -1,6 +1,7 @@
 // PLATON coordinate files and AIM2TAB atom tables: Cartesian atoms without cell or symmetry.
 #include "readers/cartesian.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -35,6 +36,11 @@ void add_cartesian_atom(Run& run, const std::string& label, const Vec3& xc, cons
   run.atoms.xf[i] = Vec3{};
   run.atoms1.occ[i] = 1.0f;
   type_atom(run, i, place);
+  // no displacement parameters are read: isotropic, and the scattering table is the
+  // element's place in the element list, so the atom table names a real order and table
+  run.atoms1.iut[i] = 1;
+  const auto& t = run.at_types.iatype;
+  run.atoms1.isft[i] = static_cast<int>(std::find(t.begin() + 1, t.end(), run.atoms.itype[i]) - t.begin());
 }
 
 // One row of the table, "(5x,a8,11x,3f9.4)"; nullopt when a field is blank or no number.
