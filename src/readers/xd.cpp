@@ -183,8 +183,7 @@ void read_atoms(Run& run, ParFile& par, int ia) {
   both(run, "\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT");
   for (int i = 1; i <= ia; ++i) {
     const AtomLine a = par.atom(i, ia);
-    add_atom(run, kPlace);
-    run.atoms.ia = i;
+    run.atoms.ia = add_atom(run, kPlace);
     run.atoms.atom[i] = a.label;
     run.atoms.xf[i] = a.x;
     run.atoms1.occ[i] = a.occ;
@@ -227,6 +226,8 @@ void read_tail(Run& run, ParFile& par, int ia, int nz) {
 }  // namespace
 
 std::vector<std::string> load_xd_master(const std::string& name) {
+  // an INPUT line read before FORMAT *xd takes one name only, the parameter file's place
+  if (name.empty()) err(kPlace, "Error opening XD master file: no name (INPUT must follow the FORMAT line)");
   std::ifstream in(name);
   if (!in) err(kPlace, "Error opening XD master file " + name);
   std::vector<std::string> lines;

@@ -196,6 +196,7 @@ TEST_F(Driver, FormatLineChoosesTheReader) {
       {"FORMAT *platon\nINPUT a.ang\n", " ERROR *** ReadPlaton *** Error opening PLATON file"},
       {"FORMAT *aim2tab\nINPUT a.tab\n", " ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file..."},
       {"FORMAT *xd\nINPUT a.mas a.inp\n", " ERROR *** ReadXD *** Error opening XD master file a.mas"},
+      {"INPUT a.mas a.inp\nFORMAT *xd\n", " ERROR *** ReadXD *** Error opening XD master file: no name"},
   };
   for (const auto& [control, message] : cases) {
     test::write_file("vorn.inp", control);
