@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -79,6 +80,16 @@ inline void open_reader_outputs(vorn::Run& run, const std::filesystem::path& dir
 inline std::string pad_to(std::string s, size_t n) {
   if (s.size() < n) s.resize(n, ' ');
   return s;
+}
+
+// Whether the operator (m, t) is in the set, translations compared modulo whole cells.
+inline bool has_symop(const vorn::Symm& s, const vorn::Mat3& m, const vorn::Vec3& t) {
+  for (int n = 1; n <= s.ns; ++n) {
+    bool same = s.fs[n] == m;
+    for (int j = 0; j < 3; ++j) same = same && std::fabs(std::remainder(s.ts[n][j] - t[j], 1.0f)) < 1e-5f;
+    if (same) return true;
+  }
+  return false;
 }
 
 inline std::string data_path(const std::string& rel) { return std::string(VORN_TEST_DATA) + "/" + rel; }

@@ -116,7 +116,8 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
     for (int k = 2; k <= le.nch; ++k)
       for (const auto& f : kFormats)
         if (le.starred(k, f.word)) s.iform = f.iform;
-    if (s.iform == iform_aim2tab || s.iform == iform_platon) s.ifra = cart_stored;
+    // a later FORMAT line may name a format with fractional dummies again
+    s.ifra = s.iform == iform_aim2tab || s.iform == iform_platon ? cart_stored : frac_stored;
   } else if (key == "INPUT") {
     no_continuation(raw);
     input_line(run, raw, le, line);

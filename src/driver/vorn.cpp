@@ -15,7 +15,9 @@
 #include "model/coords.h"
 #include "model/outfile.h"
 #include "model/run.h"
+#include "readers/cartesian.h"
 #include "readers/shelx.h"
+#include "readers/xd.h"
 #include "topology/fragments.h"
 #include "topology/neighbors.h"
 #include "topology/rings.h"
@@ -59,10 +61,9 @@ void read_structure(Run& run) {
   const std::string& name = run.set.fname[0];
   switch (run.set.iform) {
     case iform_shelx: readshelx(run, name); break;
-    // readxd, readaim2tab and readplaton come with their own readers
-    case iform_xd: err(kPlace, "XD input is not available in this build");
-    case iform_aim2tab: err(kPlace, "AIM2TAB input is not available in this build");
-    case iform_platon: err(kPlace, "PLATON input is not available in this build");
+    case iform_xd: readxd(run, name); break;
+    case iform_aim2tab: readaim2tab(run, name); break;
+    case iform_platon: readplaton(run, name); break;
     default: err(kPlace, "Unknown input file format");
   }
 }
@@ -134,7 +135,6 @@ void summary(Run& run) {
 void drive(Run& run, Clock& clock) {
   init(run);
   header(*run.console);
-  open_out(run.imas, "xd_vorn.mas");
   open_out(run.ipro, "mopro_vorn.par");
   mopro_par_header(run);
   open_out(run.icon, "con_mopro.inp");
@@ -142,6 +142,9 @@ void drive(Run& run, Clock& clock) {
   open_out(run.nout, "vorn.out");
   header(run.nout);
   readinp(run);
+  // the old XD master file may itself be called xd_vorn.mas: it is read before the new one replaces it
+  if (run.set.iform == iform_xd) run.xdold = load_xd_master(fmt::trim(run.set.mas));
+  open_out(run.imas, "xd_vorn.mas");
   read_structure(run);
   Settings& s = run.set;
   run.nsft = 1;

@@ -2,9 +2,12 @@
 #include "localaxes/localdef.h"
 
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "localaxes/defloc.h"
 #include "localaxes/xdmas.h"
+#include "readers/xd.h"
 #include "util/err.h"
 #include "util/format.h"
 #include "model/outfile.h"
@@ -24,8 +27,9 @@ std::string dummy_number(int j) { return fmt::i(j, j < 10 ? 1 : static_cast<int>
 
 std::string xyz(const Vec3& p, int w, int d) { return fmt::f(p[0], w, d) + fmt::f(p[1], w, d) + fmt::f(p[2], w, d); }
 
-// Hooks of the stages that arrive with their own readers and builders.
-void copy_old_master_head(Run&) { err("LocalDef", "XD input is not available in this build"); }
+void put_lines(std::ostream& out, const std::vector<std::string>& lines) {
+  for (const auto& l : lines) out << l << '\n';
+}
 
 }  // namespace
 
@@ -36,7 +40,12 @@ void localdef(Run& run) {
   std::ofstream ang("vorn.ang", std::ios::out | std::ios::trunc);
   if (!ang) err("LocalDef", "Unable to open output file vorn.ang");
   ang << "ANGSTROM\n";
-  if (s.iform == iform_xd) copy_old_master_head(run);
+  // XD input keeps the old master file's head, its lines after the atom table and its tail
+  XdCarried old;
+  if (s.iform == iform_xd) {
+    old = xd_carried(run.xdold, fmt::trim(s.mas));
+    put_lines(run.imas, old.head);
+  }
 
   conl(run, "");
   conl(run, kTableHeader);
@@ -61,11 +70,13 @@ void localdef(Run& run) {
   run.imas << "END ATOM\n";
   close_out(ang, "vorn.ang", "LocalDef");
 
+  if (s.iform == iform_xd) put_lines(run.imas, old.mid);
   if (s.iform == iform_shelx) wrxdmas1(run.imas, run, run.kappaset.itkset);
   run.imas << key_header << '\n';
   for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], labw) << getkey(run, k) << '\n';
   for (int j = 1; j <= run.kappaset.itkset; ++j) run.imas << kappa_key(run, j) << '\n';
   if (s.iform == iform_shelx || s.iform == iform_aim2tab) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
+  if (s.iform == iform_xd) put_lines(run.imas, old.tail);
   if (s.iform == iform_shelx) {
     run.imas << "!" << fmt::rep('-', 78) << "\n!\n   END XDLSM\n!\n" << fmt::rep('!', 79) << '\n';
     wrxdmas2(run.imas, run);

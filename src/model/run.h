@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/records.h"
 
@@ -31,6 +32,7 @@ struct Run {
   Settings set;
   int nsft = 0;  // scattering-factor types in use
   std::string amodel = "TEST" + std::string(16, ' ');  // text(20): the XD model name, from an XD input file
+  std::vector<std::string> xdold;  // the old XD master file's lines (XD input), read before xd_vorn.mas is created
   // topology
   Neighbors neighbors;
   Conmat conmat;

@@ -49,6 +49,11 @@ TEST_F(Control, FormatSelection) {
   read("FORMAT shelx *platon\nINPUT a.txt\nNCELLS 1\n");
   EXPECT_EQ(run_.set.iform, 5);
   EXPECT_EQ(run_.set.ifra, 0);
+  // a later FORMAT line back to a fractional format restores fractional dummies
+  run_.set = other.set;
+  read("FORMAT *platon\nFORMAT *xd\nINPUT a.mas a.inp\n");
+  EXPECT_EQ(run_.set.iform, 2);
+  EXPECT_EQ(run_.set.ifra, 1);
 }
 
 TEST_F(Control, FormatMissingOrUnstarred) {

@@ -208,10 +208,19 @@ TEST_F(Driver, DatabankPromptAtEndOfInputStops) {
   EXPECT_TRUE(contains(con(), " ERROR *** VORN *** No databank file name on standard input"));
 }
 
-TEST_F(Driver, FormatsWithoutReaderStopClearly) {
-  test::write_file("vorn.inp", "FORMAT *platon\nINPUT a.ang\n");
-  run();
-  EXPECT_TRUE(contains(con(), " ERROR *** VORN *** PLATON input is not available in this build"));
+// The FORMAT line picks the reader: each stops on its missing file with its own message.
+TEST_F(Driver, FormatLineChoosesTheReader) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"FORMAT *platon\nINPUT a.ang\n", " ERROR *** ReadPlaton *** Error opening PLATON file"},
+      {"FORMAT *aim2tab\nINPUT a.tab\n", " ERROR *** ReadAim2Tab *** Error opening AIM2TAB output file..."},
+      {"FORMAT *xd\nINPUT a.mas a.inp\n", " ERROR *** ReadXD *** Error opening XD master file a.mas"},
+      {"INPUT a.mas a.inp\nFORMAT *xd\n", " ERROR *** ReadXD *** Error opening XD master file: no name"},
+  };
+  for (const auto& [control, message] : cases) {
+    test::write_file("vorn.inp", control);
+    run();
+    EXPECT_TRUE(contains(con(), message)) << con();
+  }
 }
 
 TEST_F(Driver, ExecutableRunsTheSampleInItsDirectory) {
