@@ -242,12 +242,22 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
     } else if (key == "LATT") {
       auto v = read_ints(rest, 1);
       if (!v || (*v)[0] == 0 || std::abs((*v)[0]) > 7) err(kPlace, "LATT record needs a lattice number 1..7 or -1..-7");
+      // one lattice: a second record would give the master file two LATT lines
+      if (fp.latt != 0) {
+        logl(run, " Warning : second LATT record ignored: " + fmt::trim(raw));
+        continue;
+      }
       fp.latt = (*v)[0];
       fp.centro = fp.latt > 0;
       run.imas << (fp.centro ? "LATT C " : "LATT A ") << kLatt[std::abs(fp.latt) - 1] << '\n';
     } else if (key == "SYMM") {
       if (static_cast<int>(fp.symlist.size()) == maxsym)
         err(kPlace, "More than " + std::to_string(maxsym) + " SYMM records in SHELX file");
+      // a card the operator parser refuses is dropped there; it must not reach the files either
+      if (!symcard_ok(line)) {
+        logl(run, " Warning : illegal SYMM record not written to the output files: " + fmt::trim(raw));
+        continue;
+      }
       run.imas << fmt::trim(line) << '\n';
       fp.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
     } else if (key == "SFAC") {

@@ -220,6 +220,14 @@ bool symcrd(Run& run, std::string card) {
   return true;
 }
 
+bool symcard_ok(const std::string& card) {
+  Run scratch;
+  scratch.symm.ns = 1;
+  scratch.symm.fs.assign(2, unit_matrix());
+  scratch.symm.ts.assign(2, Vec3{});
+  return symcrd(scratch, card);
+}
+
 void getsym(Run& run, const std::vector<std::string>& lines) {
   Symm& s = run.symm;
   s.ns = 1;

@@ -18,6 +18,9 @@ void getsym(Run& run, const std::vector<std::string>& lines);
 // More than maxsym operators stop the run.
 bool symcrd(Run& run, std::string card);
 
+// True when every operator of the card can be read (the card is tried on a table of its own).
+bool symcard_ok(const std::string& card);
+
 // One symbolic component such as "-X+1/2": translation and the coefficients of X, Y, Z.
 void symop(std::string comp, float& t, Vec3& coef);
 

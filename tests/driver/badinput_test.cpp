@@ -87,3 +87,22 @@ TEST_F(BadInput, RepeatedOperatorsAreDropped) {
   EXPECT_NE(log.find(" Symmetry operation   4 repeats operation   1 : dropped"), std::string::npos);
   EXPECT_NE(log.find(" Symmetry operations with Center of Symmetry applied:   2"), std::string::npos);
 }
+
+// An illegal SYMM card and a second LATT record reach neither the master file nor the MoPro file.
+TEST_F(BadInput, IllegalCardsAndRepeatedLattStayOutOfTheFiles) {
+  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT -1\nLATT 2\nSYMM X,Y\nSYMM -X, -Y, Z", "11.0"));
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
+  std::ostringstream con;
+  std::istringstream in;
+  vorn_main({}, con, in);
+  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string mas = test::slurp("xd_vorn.mas");
+  EXPECT_NE(mas.find("LATT A P\n"), std::string::npos);
+  EXPECT_EQ(mas.find("LATT C I"), std::string::npos);
+  EXPECT_EQ(mas.find("SYMM X,Y\n"), std::string::npos);
+  EXPECT_NE(mas.find("SYMM -X, -Y, Z\n"), std::string::npos);
+  EXPECT_NE(test::slurp("mopro_vorn.par").find("SYMM   2 P\n"), std::string::npos);
+  const std::string log = test::slurp("vorn.out");
+  EXPECT_NE(log.find(" Warning : second LATT record ignored: LATT 2"), std::string::npos);
+  EXPECT_NE(log.find(" Warning : illegal SYMM record not written to the output files: SYMM X,Y"), std::string::npos);
+}
