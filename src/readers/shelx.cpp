@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -380,6 +381,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
   Cursor cur{lines, first_title(lines), 0, std::string(10, ' ')};
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
+  std::map<std::string, int> seen;  // label -> first atom carrying it
   run.atoms.ia = 0;
   while (auto got = rdshline(cur)) {
     const std::string text = *got;  // as read, for the error message
@@ -405,8 +407,15 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     run.atoms1.lmx[i] = z == 1 ? 2 : 4;
 
     set_residue(run, i, label, cur);
+    // a control or non-ASCII byte (a NUL, one byte of a UTF-8 character) would be cut into the
+    // fixed-width label fields
+    for (unsigned char ch : label)
+      if (ch < 0x21 || ch > 0x7e) err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
     label = shatnam(run, line, z, i, isfn[*t]);
     run.atoms.atom[i] = label;
+    if (const auto [it, fresh] = seen.emplace(label, i); !fresh)
+      logl(run, " Warning : atom " + std::to_string(i) + " has the label " + fmt::trim(label) + " of atom " +
+                    std::to_string(it->second) + " (labels are cut to 8 characters)");
 
     auto nums = read_all_reals(line);
     if (!nums || (nums->size() != 6 && nums->size() != 11)) atom_error(run, label, text);

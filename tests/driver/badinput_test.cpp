@@ -46,6 +46,17 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
        " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
       {"nearly flat cell", "", water("8.0 9.0 10.0 90 90 179.99", "LATT -1", "11.0"),
        " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
+      {"NUL byte in a label", "", [] {
+         std::string r = water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0");
+         r[r.find("H1 ") + 1] = '\0';
+         return r;
+       }(),
+       " ERROR *** ReadShelx *** The label of atom 2 holds a character that is not printable ASCII"},
+      {"UTF-8 character in a label", "", [] {
+         std::string r = water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0");
+         return r.replace(r.find("H2 "), 2, "H\xc3\xa9");
+       }(),
+       " ERROR *** ReadShelx *** The label of atom 3 holds a character that is not printable ASCII"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
@@ -105,4 +116,18 @@ TEST_F(BadInput, IllegalCardsAndRepeatedLattStayOutOfTheFiles) {
   const std::string log = test::slurp("vorn.out");
   EXPECT_NE(log.find(" Warning : second LATT record ignored: LATT 2"), std::string::npos);
   EXPECT_NE(log.find(" Warning : illegal SYMM record not written to the output files: SYMM X,Y"), std::string::npos);
+}
+
+// Two long labels cut to the same 8 characters are both kept, with a warning in the log.
+TEST_F(BadInput, LabelsCutToTheSameTextAreWarned) {
+  std::string r = water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0");
+  r.replace(r.find("H1 "), 2, "H12345678");
+  r.replace(r.find("H2 "), 2, "H12345679");
+  test::write_file("s.res", r);
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
+  std::ostringstream con;
+  std::istringstream in;
+  vorn_main({}, con, in);
+  EXPECT_NE(test::slurp("vorn.out").find(" Warning : atom 3 has the label H(123456 of atom 2 (labels are cut to 8 characters)"),
+            std::string::npos);
 }
