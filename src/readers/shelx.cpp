@@ -381,7 +381,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
   Cursor cur{lines, first_title(lines), 0, std::string(10, ' ')};
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
-  std::map<std::string, int> seen;  // label -> first atom carrying it
+  std::map<std::string, std::pair<int, std::string>> seen;  // label -> first atom and its name
   run.atoms.ia = 0;
   while (auto got = rdshline(cur)) {
     const std::string text = *got;  // as read, for the error message
@@ -411,11 +411,14 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     // fixed-width label fields
     for (unsigned char ch : label)
       if (ch < 0x21 || ch > 0x7e) err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
+    const std::string name = label;  // as written in the file
     label = shatnam(run, line, z, i, isfn[*t]);
     run.atoms.atom[i] = label;
-    if (const auto [it, fresh] = seen.emplace(label, i); !fresh)
+    // names repeated in the file (one per residue) are the user's; two names made equal by the
+    // cut to 8 characters are not
+    if (const auto [it, fresh] = seen.emplace(label, std::pair(i, name)); !fresh && it->second.second != name)
       logl(run, " Warning : atom " + std::to_string(i) + " has the label " + fmt::trim(label) + " of atom " +
-                    std::to_string(it->second) + " (labels are cut to 8 characters)");
+                    std::to_string(it->second.first) + " (labels are cut to 8 characters)");
 
     auto nums = read_all_reals(line);
     if (!nums || (nums->size() != 6 && nums->size() != 11)) atom_error(run, label, text);
