@@ -14,6 +14,7 @@
 #include "localaxes/localdef.h"
 #include "model/coords.h"
 #include "model/run.h"
+#include "readers/cif.h"
 #include "readers/shelx.h"
 #include "topology/fragments.h"
 #include "topology/neighbors.h"
@@ -58,6 +59,7 @@ void read_structure(Run& run) {
   const std::string& name = run.set.fname[0];
   switch (run.set.iform) {
     case iform_shelx: readshelx(run, name); break;
+    case iform_cif: readcif(run, name); break;
     // readxd, readaim2tab and readplaton come with their own readers
     case iform_xd: err(kPlace, "XD input is not available in this build");
     case iform_aim2tab: err(kPlace, "AIM2TAB input is not available in this build");
