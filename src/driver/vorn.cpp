@@ -25,6 +25,7 @@
 #include "writers/atomrecords.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"
+#include "writers/rhocif.h"
 
 namespace vorn {
 
@@ -168,6 +169,7 @@ void drive(Run& run, Clock& clock) {
       }
     }
     write_atom_records(run);
+    write_rhocif(run);
     con_similarity_and_close(run);
     run.ixp.close();
     if (s.lfh) run.ifh.close();
