@@ -73,7 +73,7 @@ void input_line(Run& run, const std::string& raw, const LineExtract& le, const s
     s.fname[0] = file_name(raw, 2);
   }
   // INPUT file.cif [block] [rename [n]] [toxd]: a third word that is not a switch names the block
-  if (s.iform == iform_cif) {
+  if (s.iform == iform_cif && items(raw).size() >= 3) {
     const std::string w = upper(word_at(raw, 3));
     const std::string bare = !w.empty() && w[0] == '*' ? w.substr(1) : w;
     if (!w.empty() && bare.rfind("RENAME", 0) != 0 && bare.rfind("TOXD", 0) != 0) s.cifblock = word_at(raw, 3);
@@ -84,6 +84,7 @@ void input_line(Run& run, const std::string& raw, const LineExtract& le, const s
   }
   if (s.lrs) {
     auto nums = items(rest);
+    if (!s.cifblock.empty() && !nums.empty() && nums.front() == s.cifblock) nums.erase(nums.begin());  // a numeric block
     conl(run, " inum = " + fmt::i(static_cast<long long>(nums.size()), 12));
     if (!nums.empty()) {
       auto v = parse_int(nums.back());

@@ -45,10 +45,10 @@ TEST_F(Driver, HelpPrintsBannerAndSampleAndWritesNothing) {
   EXPECT_EQ(lines[7], " Sample VORN input file (vorn.inp) can be printed out with : vorn -h");
   EXPECT_EQ(lines[10], " ");
   EXPECT_EQ(lines[14], "FORMAT  *shelx xd aim2tab platon ");
-  EXPECT_EQ(lines[17], "!INPUT   xd.mas xd.inp ");
-  EXPECT_EQ(lines[18], "! for CIF (FORMAT *cif; a data block may follow the name) : ");
-  EXPECT_EQ(lines[19], "!INPUT   structure.cif ");
-  EXPECT_EQ(lines[20], "! etc : ");
+  EXPECT_EQ(lines[18], "!INPUT   xd.mas xd.inp ");
+  EXPECT_EQ(lines[19], "! for CIF (FORMAT *cif; a data block may follow the name) : ");
+  EXPECT_EQ(lines[20], "!INPUT   structure.cif ");
+  EXPECT_EQ(lines[21], "! etc : ");
   EXPECT_EQ(lines[55], " ");
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
