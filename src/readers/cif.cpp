@@ -347,6 +347,7 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
     }
     it->iut = 2;
   }
+  if (sites.empty()) err(kPlace, "No atom sites in CIF file");
   // powder and database files may give no displacement parameters at all
   int bare = 0;
   for (auto& s : sites)
