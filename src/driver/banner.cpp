@@ -19,6 +19,8 @@ constexpr const char* kSample[] = {
     "INPUT   l-dopa.shelx   rename 0 toxd ",
     "! for XD : ",
     "!INPUT   xd.mas xd.inp ",
+    "! for CIF (FORMAT *cif; a data block may follow the name) : ",
+    "!INPUT   structure.cif ",
     "! etc : ",
     "!INPUT file.inp ",
     "! printout level (higher number gives more printout) :",

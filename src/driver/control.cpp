@@ -46,7 +46,7 @@ struct FormatWord {
   const char* word;
   int iform;
 };
-constexpr FormatWord kFormats[] = {{"SHELX", iform_shelx}, {"XD", iform_xd}, {"AIM2TAB", iform_aim2tab}, {"PLATON", iform_platon}};
+constexpr FormatWord kFormats[] = {{"SHELX", iform_shelx}, {"XD", iform_xd}, {"AIM2TAB", iform_aim2tab}, {"PLATON", iform_platon}, {"CIF", iform_cif}};
 
 struct ScaleWord {
   const char* word;
@@ -72,12 +72,19 @@ void input_line(Run& run, const std::string& raw, const LineExtract& le, const s
   } else {
     s.fname[0] = file_name(raw, 2);
   }
+  // INPUT file.cif [block] [rename [n]] [toxd]: a third word that is not a switch names the block
+  if (s.iform == iform_cif && items(raw).size() >= 3) {
+    const std::string w = upper(word_at(raw, 3));
+    const std::string bare = !w.empty() && w[0] == '*' ? w.substr(1) : w;
+    if (!w.empty() && bare.rfind("RENAME", 0) != 0 && bare.rfind("TOXD", 0) != 0) s.cifblock = word_at(raw, 3);
+  }
   for (int k = std::max(1, le.nch - 1); k <= le.nch; ++k) {
     if (le.starred(k, "RENAME")) s.lrs = true;
     if (le.starred(k, "TOXD")) s.lsx = true;
   }
   if (s.lrs) {
     auto nums = items(rest);
+    if (!s.cifblock.empty() && !nums.empty() && nums.front() == s.cifblock) nums.erase(nums.begin());  // a numeric block
     conl(run, " inum = " + fmt::i(static_cast<long long>(nums.size()), 12));
     if (!nums.empty()) {
       auto v = parse_int(nums.back());
@@ -170,8 +177,9 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
 void report(Run& run) {
   Settings& s = run.set;
   logl(run, " Verbosity level = " + fmt::i(s.iverbose, 2));
-  static const char* names[] = {"", "SHELX", "XD", "AIM2TAB", "", "PLATON"};
+  static const char* names[] = {"", "SHELX", "XD", "AIM2TAB", "", "PLATON", "CIF"};
   std::string files = s.iform == iform_xd ? fmt::trim(s.mas) + " " + fmt::trim(s.fname[0]) : fmt::trim(s.fname[0]);
+  if (s.iform == iform_cif && !s.cifblock.empty()) files += " data_" + s.cifblock;
   logl(run, std::string(" Input file format = ") + names[s.iform] + "    file(s) = " + files);
   if (s.lrs) {
     logl(run, " Change SHELX atom names ( irs=" + fmt::i(s.irs, 1) + " : " +

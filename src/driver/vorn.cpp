@@ -16,6 +16,7 @@
 #include "model/outfile.h"
 #include "model/run.h"
 #include "readers/cartesian.h"
+#include "readers/cif.h"
 #include "readers/shelx.h"
 #include "readers/xd.h"
 #include "topology/fragments.h"
@@ -27,6 +28,7 @@
 #include "writers/atomrecords.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"
+#include "writers/rhocif.h"
 
 namespace vorn {
 
@@ -61,6 +63,7 @@ void read_structure(Run& run) {
   const std::string& name = run.set.fname[0];
   switch (run.set.iform) {
     case iform_shelx: readshelx(run, name); break;
+    case iform_cif: readcif(run, name); break;
     case iform_xd: readxd(run, name); break;
     case iform_aim2tab: readaim2tab(run, name); break;
     case iform_platon: readplaton(run, name); break;
@@ -186,6 +189,7 @@ void drive(Run& run, Clock& clock) {
       }
     }
     write_atom_records(run);
+    write_rhocif(run);
     con_similarity_and_close(run);
     close_out(run.ixp, "xd_vorn.inp", kPlace);
     close_out(run.ifh, "fixedH.ins", kPlace);

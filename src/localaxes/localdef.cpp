@@ -71,13 +71,13 @@ void localdef(Run& run) {
   close_out(ang, "vorn.ang", "LocalDef");
 
   if (s.iform == iform_xd) put_lines(run.imas, old.mid);
-  if (s.iform == iform_shelx) wrxdmas1(run.imas, run, run.kappaset.itkset);
+  if (shelx_like(s.iform)) wrxdmas1(run.imas, run, run.kappaset.itkset);
   run.imas << key_header << '\n';
   for (int k = 1; k <= at.ia; ++k) run.imas << fmt::pad(at.atom[k], labw) << getkey(run, k) << '\n';
   for (int j = 1; j <= run.kappaset.itkset; ++j) run.imas << kappa_key(run, j) << '\n';
-  if (s.iform == iform_shelx || s.iform == iform_aim2tab) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
+  if (shelx_like(s.iform) || s.iform == iform_aim2tab) run.imas << "EXTCN   0000000\nOVTHP   0\nSCALE   1\nEND KEY\n";
   if (s.iform == iform_xd) put_lines(run.imas, old.tail);
-  if (s.iform == iform_shelx) {
+  if (shelx_like(s.iform)) {
     run.imas << "!" << fmt::rep('-', 78) << "\n!\n   END XDLSM\n!\n" << fmt::rep('!', 79) << '\n';
     wrxdmas2(run.imas, run);
   }

@@ -80,12 +80,15 @@ struct Cryst {
 // ---- settings (control file) ----
 
 // Input formats (iform); 4 is not used.
-constexpr int iform_shelx = 1, iform_xd = 2, iform_aim2tab = 3, iform_platon = 5;
+constexpr int iform_shelx = 1, iform_xd = 2, iform_aim2tab = 3, iform_platon = 5, iform_cif = 6;
+// CIF input gives the records SHELX input gives, and the run writes the same master file.
+constexpr bool shelx_like(int iform) { return iform == iform_shelx || iform == iform_cif; }
 
 struct Settings {
-  int iform = 0;                          // iform_shelx, iform_xd, iform_aim2tab, iform_platon
+  int iform = 0;                          // iform_shelx, iform_xd, iform_aim2tab, iform_platon, iform_cif
   std::array<std::string, 2> fname{std::string(60, ' '), std::string(60, ' ')};
   std::string mas = std::string(60, ' ');  // xdold: XD master file
+  std::string cifblock;                    // CIF data block to read; empty: the first with atom sites
   bool lrs = false;                        // rename SHELX atoms
   int irs = 0;                             // 0 straight counting, 1 per atom type
   bool lsx = false;                        // plain conversion to XD files

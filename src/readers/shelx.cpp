@@ -10,8 +10,8 @@
 #include <set>
 #include <vector>
 
+#include "readers/head.h"
 #include "readers/summary.h"
-#include "symmetry/cell.h"
 #include "symmetry/symop.h"
 #include "util/elements.h"
 #include "util/err.h"
@@ -146,16 +146,8 @@ std::string shatnam(Run& run, std::string& line, int z, int ia, int count) {
   readchar(line, 1, i1, i2);
   const std::string word = line.substr(i1 - 1, i2 - i1 + 1);
   std::fill(line.begin() + (i1 - 1), line.begin() + i2, ' ');
-  const std::string sym = symbat(z);
-  std::string label;
-  if (!run.set.lrs) {
-    const size_t np = std::min<size_t>(sym[1] != ' ' ? 2 : 1, word.size());
-    label = word.substr(0, np) + "(" + word.substr(np) + ")";
-  } else {
-    label = sym + "(" + std::to_string(run.set.irs == 0 ? ia : count) + ")";
-    rmblanks(label);
-  }
-  return fmt::pad(label, labw);
+  const size_t np = std::min<size_t>(symbat(z)[1] != ' ' ? 2 : 1, word.size());
+  return build_label(run, word.substr(0, np), word.substr(np), z, ia, count);
 }
 
 // Decodes the free-variable codes of every number after the type number and rewrites the
@@ -193,9 +185,8 @@ void processu(Run& run, int i, std::vector<int>& jtf) {
 // ---- first pass and the heads of the output files ----
 
 struct FirstPass {
-  std::vector<std::string> symlist;  // text after SYMM, 30 characters
-  int latt = 0;                      // 0 until a LATT record
-  bool centro = false;
+  Lattice lat;      // letter and symlist; centro false until a LATT record
+  int latt = 0;     // 0 until a LATT record
   bool cell = false;
   float rlam = 0.0f;
 };
@@ -217,6 +208,7 @@ std::string values(const std::vector<std::string>& lines, size_t n) {
 
 FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
   FirstPass fp;
+  fp.lat.centro = false;
   for (size_t n = 0; n < lines.size(); ++n) {
     const std::string& raw = lines[n];
     std::string line = upper(raw);
@@ -232,14 +224,7 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       fp.cell = true;
       fp.rlam = (*v)[0];
       for (int j = 0; j < 6; ++j) run.ucell.uc[j] = (*v)[j + 1];
-      const auto& uc = run.ucell.uc;
-      std::string s = "CELL ";
-      for (int j = 0; j < 6; ++j) s += fmt::f(uc[j], 12, 4);
-      run.imas << s << '\n' << "WAVE " << fmt::f(fp.rlam, 12, 6) << '\n';
-      std::string m = "CELL";
-      for (int j = 0; j < 3; ++j) m += fmt::f(uc[j], 10, 4);
-      for (int j = 3; j < 6; ++j) m += fmt::f(uc[j], 9, 4);
-      run.ipro << m << " " << fmt::f(fp.rlam, 8, 5) << "\n\n";
+      write_cell(run, fp.rlam);
     } else if (key == "LATT") {
       auto v = read_ints(rest, 1);
       if (!v || (*v)[0] == 0 || std::abs((*v)[0]) > 7) err(kPlace, "LATT record needs a lattice number 1..7 or -1..-7");
@@ -249,10 +234,11 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
         continue;
       }
       fp.latt = (*v)[0];
-      fp.centro = fp.latt > 0;
-      run.imas << (fp.centro ? "LATT C " : "LATT A ") << kLatt[std::abs(fp.latt) - 1] << '\n';
+      fp.lat.centro = fp.latt > 0;
+      fp.lat.letter = kLatt[std::abs(fp.latt) - 1];
+      run.imas << latt_line(fp.lat) << '\n';
     } else if (key == "SYMM") {
-      if (static_cast<int>(fp.symlist.size()) == maxsym)
+      if (static_cast<int>(fp.lat.symlist.size()) == maxsym)
         err(kPlace, "More than " + std::to_string(maxsym) + " SYMM records in SHELX file");
       // a card the operator parser refuses is dropped there; it must not reach the files either
       if (!symcard_ok(line)) {
@@ -260,7 +246,7 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
         continue;
       }
       run.imas << fmt::trim(line) << '\n';
-      fp.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
+      fp.lat.symlist.push_back(fmt::pad(line.size() > 4 ? line.substr(4, 30) : std::string(), 30));
     } else if (key == "SFAC") {
       std::string l = values(lines, n);
       LineExtract le = readline(l);
@@ -293,7 +279,8 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
   if (fp.latt == 0) {
     // SHELX itself takes a missing LATT as LATT 1: primitive and centrosymmetric
     fp.latt = 1;
-    fp.centro = true;
+    fp.lat.centro = true;
+    fp.lat.letter = 'P';
     logl(run, " No LATT record: centrosymmetric primitive lattice assumed (LATT 1)");
     run.imas << "LATT C P" << '\n';
   }
@@ -301,70 +288,10 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
   return fp;
 }
 
-void write_scat(Run& run) {
-  run.imas << fmt::rep('!', 79) << '\n'
-           << "!\n"
-           << "    MODULE *XDLSM\n"
-           << "!\n"
-           << "SELECT  *model 4 0 0 0 based_on F test verbose 3\n"
-           << "SELECT  cycle 15 dampk 0.6 cmin 0.6 cmax 1. eigcut 1.d-09\n"
-           << "SAVE  deriv lsqmat cormat\n"
-           << "SOLVE  *inv diag *cond\n"
-           << "!" << fmt::rep('-', 78) << '\n'
-           << "SCAT CORE SPHV DEFV   1S  2S  3S  4S  2P  3P"
-           << "  4P  3D  4D  4F  5S  5P  6S  6P  5D  7S  6D  5F  DELF'"
-           << "   DELF''  NSCTL" << '\n';
-  for (int t = 1; t <= run.at_types.ntyp; ++t) {
-    const int z = run.at_types.iatype[t];
-    const auto occ = getsft(z);
-    std::string s = fmt::pad(symbat(z), 2) + fmt::x(3) + "CHFW CHFW CSZD" + fmt::x(1);
-    for (int o : occ) s += fmt::i(o, 4);
-    s += fmt::f(0.0f, 8, 4) + fmt::f(0.0f, 8, 4) + fmt::f(0.0f, 7, 3);
-    run.imas << s << '\n';
-  }
-  run.imas << "END SCAT\n" << "!" << fmt::rep('-', 78) << '\n';
-}
-
-void write_mopro_symm(Run& run, const FirstPass& fp) {
-  const char letter = kLatt[std::abs(fp.latt) - 1];
-  run.ipro << "SYMM " << fmt::i(static_cast<long long>(fp.symlist.size()) + 1, 3) << " " << letter
-           << (fp.centro ? " CENTRO" : "") << '\n'
-           << "  X, Y, Z" << '\n';
-  for (const auto& s : fp.symlist) run.ipro << s << '\n';
-  for (const char* l : {"SCALE  1  1.0", "FMULT  1.0", "UOVER  0.0", "SOLVT  0.0  50.0",
-                        "EXTIN  0.0  GAUSSIAN  ISOT  TYP1"})
-    run.ipro << '\n' << l << '\n';
-  run.ipro << '\n';
-}
-
-int lattice_points(char letter) {
-  switch (letter) {
-    case 'P': return 1;
-    case 'F': return 4;
-    case 'R': return 3;
-    default: return 2;
-  }
-}
-
 void setup_symmetry(Run& run, const FirstPass& fp, const std::vector<std::string>& lines) {
-  const char letter = kLatt[std::abs(fp.latt) - 1];
-  std::string cell = " Cell parameters: ";
-  for (int j = 0; j < 6; ++j) cell += fmt::f(run.ucell.uc[j], 10, 3);
-  logl(run, cell);
-  logl(run, std::string(" Lattice type : ") + letter);
-  logl(run, std::string(" Lattice is ") + (fp.centro ? "CentroSymmetric" : "Acentric"));
-  logl(run, " Symmetry operations : ");
+  log_lattice(run, fp.lat);
   getsym(run, lines);
-  // refuse before centring and inversion would overflow the operator table
-  if (run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1) > maxsym)
-    err(kPlace, "Space group needs " + std::to_string(run.symm.ns * lattice_points(letter) * (fp.centro ? 2 : 1)) +
-                    " symmetry operators, more than " + std::to_string(maxsym));
-  if (letter != 'P') nonp(run, letter);
-  if (fp.centro) addcentsymm(run);
-  logl(run, " Final set of symmetry operations in matrix form:");
-  prsymop(run);
-  prattyp(run);
-  tranmat(run);
+  finish_symmetry(run, fp.lat, kPlace);
 }
 
 // The MoPro residue names of atom i, named `name` in the file: blank outside every residue.
@@ -435,11 +362,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
       run.atoms1.iut[i] = 2;
       u = {v[5], v[6], v[7], v[10], v[9], v[8]};  // file order U11 U22 U33 U23 U13 U12
     }
-    std::string s = fmt::i(i, 6) + fmt::x(3) + label + fmt::i(z, 3) + fmt::i(run.atoms1.iut[i], 3) + fmt::i(*t, 3);
-    for (int j = 0; j < 3; ++j) s += fmt::f(run.atoms.xf[i][j], 9, 5);
-    s += fmt::f(run.atoms1.occ[i], 6, 3);
-    for (int j = 0; j < (run.atoms1.iut[i] == 1 ? 1 : 6); ++j) s += fmt::f(u[j], 7, 3);
-    both(run, s);
+    list_atom(run, i);
     run.atoms.xc[i] = to_cart(run.transf, run.atoms.xf[i]);
   }
 }
@@ -480,16 +403,13 @@ void readshelx(Run& run, const std::string& fname) {
   const std::string name = fmt::trim(fname);
   const std::vector<std::string> lines = load(name);
   logl(run, " Reading SHELX file : " + name);
-  run.imas << fmt::rep('!', 79) << '\n'
-           << "!                   CREATED BY PROGRAM << VORN >>" << '\n'
-           << fmt::rep('!', 79) << '\n'
-           << "TITLE TEST" << '\n';
+  write_mas_banner(run);
 
   const FirstPass fp = first_pass(run, lines);
   write_scat(run);
-  write_mopro_symm(run, fp);
+  write_mopro_symm(run, fp.lat);
   setup_symmetry(run, fp, lines);
-  both(run, "\n    NO.  ATOM     IZ IU SF    XF       YF       ZF    OCCUP  U's -->");
+  both(run, kAtomListHeader);
 
   read_atoms(run, lines);
   // Every atom has its residue names, blank outside the residues.

@@ -56,6 +56,32 @@ TEST_F(Control, FormatSelection) {
   EXPECT_EQ(run_.set.ifra, 1);
 }
 
+// A CIF may name its data block after the file; the switches after it keep their meaning.
+TEST_F(Control, CifFormatAndItsDataBlock) {
+  const struct {
+    const char* input;
+    const char* block;
+    bool lrs, lsx;
+    int irs;
+  } cases[] = {{"INPUT s.cif\n", "", false, false, 0},
+               {"INPUT s.cif 2100348 *rename *toxd\n", "2100348", true, true, 0},
+               {"INPUT s.cif blk *rename 1 toxd\n", "blk", true, false, 1},
+               {"INPUT s.cif *rename 1 toxd\n", "", true, false, 1}};
+  for (const auto& c : cases) {
+    run_.set = vorn::Run().set;
+    const std::string log = read(std::string("FORMAT shelx *cif\n") + c.input);
+    EXPECT_EQ(run_.set.iform, iform_cif);
+    EXPECT_EQ(run_.set.ifra, 1);
+    EXPECT_EQ(run_.set.cifblock, c.block) << c.input;
+    EXPECT_EQ(run_.set.lrs, c.lrs) << c.input;
+    EXPECT_EQ(run_.set.lsx, c.lsx) << c.input;
+    EXPECT_EQ(run_.set.irs, c.irs) << c.input;
+    const std::string report = std::string(" Input file format = CIF    file(s) = s.cif") +
+                               (*c.block ? std::string(" data_") + c.block : std::string()) + "\n";
+    EXPECT_NE(log.find(report), std::string::npos) << log;
+  }
+}
+
 TEST_F(Control, FormatMissingOrUnstarred) {
   EXPECT_EQ(fails("INPUT a.res\n").message, "Unknown input file format");
   Fatal f = fails("FORMAT shelx xd\nINPUT a.res\n");

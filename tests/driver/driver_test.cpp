@@ -37,14 +37,19 @@ bool contains(const std::string& hay, const std::string& needle) { return hay.fi
 TEST_F(Driver, HelpPrintsBannerAndSampleAndWritesNothing) {
   EXPECT_EQ(run({"-h"}), 0);
   auto lines = test::lines_of(con());
-  ASSERT_EQ(lines.size(), 10u + 44u);
+  // the 44 lines of the sample and the two comment lines for CIF input after the XD example
+  ASSERT_EQ(lines.size(), 10u + 46u);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1], " " + std::string(71, '='));
   EXPECT_EQ(lines[2], "   PROGRAM  V O R N  -  AUTOMATIC SETUP OF THE LOCAL COORDINATE SYSTEM");
   EXPECT_EQ(lines[7], " Sample VORN input file (vorn.inp) can be printed out with : vorn -h");
   EXPECT_EQ(lines[10], " ");
   EXPECT_EQ(lines[14], "FORMAT  *shelx xd aim2tab platon ");
-  EXPECT_EQ(lines[53], " ");
+  EXPECT_EQ(lines[18], "!INPUT   xd.mas xd.inp ");
+  EXPECT_EQ(lines[19], "! for CIF (FORMAT *cif; a data block may follow the name) : ");
+  EXPECT_EQ(lines[20], "!INPUT   structure.cif ");
+  EXPECT_EQ(lines[21], "! etc : ");
+  EXPECT_EQ(lines[55], " ");
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
 
