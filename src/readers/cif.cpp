@@ -460,14 +460,7 @@ void readcif(Run& run, const std::string& fname) {
     run.atoms1.occ[i] = s.occ / static_cast<float>(site_order(run, i));
     list_atom(run, i);
   }
-  const size_t slots = static_cast<size_t>(atom_slots(run));
-  if (run.resi1.resi1.size() < slots) {
-    run.resi1.resi1.resize(slots, std::string(17, ' '));
-    run.resi1.resi2.resize(slots, std::string(10, ' '));
-  }
-  logl(run, " Total atoms read from CIF file = " + fmt::i(run.atoms.ia, 5));
-  checkocc(run);
-  printatoms(run, run.nout);
+  finish_atoms(run, "CIF");
 }
 
 }  // namespace vorn

@@ -115,6 +115,17 @@ std::string build_label(const Run& run, const std::string& prefix, const std::st
   return fmt::pad(label, labw);
 }
 
+void finish_atoms(Run& run, const std::string& what) {
+  const size_t slots = static_cast<size_t>(atom_slots(run));
+  if (run.resi1.resi1.size() < slots) {
+    run.resi1.resi1.resize(slots, std::string(17, ' '));
+    run.resi1.resi2.resize(slots, std::string(10, ' '));
+  }
+  logl(run, " Total atoms read from " + what + " file = " + fmt::i(run.atoms.ia, 5));
+  checkocc(run);
+  printatoms(run, run.nout);
+}
+
 void list_atom(Run& run, int i) {
   const auto& u = run.at_uij.u[i];
   std::string s = fmt::i(i, 6) + fmt::x(3) + run.atoms.atom[i] + fmt::i(run.atoms.itype[i], 3) +

@@ -45,4 +45,8 @@ std::string build_label(const Run& run, const std::string& prefix, const std::st
 extern const char* const kAtomListHeader;
 void list_atom(Run& run, int i);
 
+// After the atoms of a crystallographic file: every atom gets (blank) residue names, the total
+// " Total atoms read from <what> file = " is logged, then the occupancy check and the listing.
+void finish_atoms(Run& run, const std::string& what);
+
 }  // namespace vorn

@@ -412,15 +412,7 @@ void readshelx(Run& run, const std::string& fname) {
   both(run, kAtomListHeader);
 
   read_atoms(run, lines);
-  // Every atom has its residue names, blank outside the residues.
-  const size_t slots = static_cast<size_t>(atom_slots(run));
-  if (run.resi1.resi1.size() < slots) {
-    run.resi1.resi1.resize(slots, std::string(17, ' '));
-    run.resi1.resi2.resize(slots, std::string(10, ' '));
-  }
-  logl(run, " Total atoms read from SHELX file = " + fmt::i(run.atoms.ia, 5));
-  checkocc(run);
-  printatoms(run, run.nout);
+  finish_atoms(run, "SHELX");
 }
 
 }  // namespace vorn

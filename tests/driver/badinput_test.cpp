@@ -21,6 +21,16 @@ std::string water(const std::string& cell, const std::string& symm, const std::s
          "H2    2    0.40440   0.50000   0.56200  11.00000  -1.50000\nHKLF 4\nEND\n";
 }
 
+// One run on the structure text res with the control lines after FORMAT/INPUT; the console.
+std::string job(const std::string& res, const std::string& control = "") {
+  test::write_file("s.res", res);
+  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + control);
+  std::ostringstream con;
+  std::istringstream in;
+  EXPECT_EQ(vorn_main({}, con, in), 0);
+  return con.str();
+}
+
 }  // namespace
 
 TEST_F(BadInput, EachEndsWithItsMessage) {
@@ -60,25 +70,17 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    test::write_file("s.res", r.res);
-    test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + r.control);
-    std::ostringstream con;
-    std::istringstream in;
-    EXPECT_EQ(vorn_main({}, con, in), 0);
-    const size_t e = con.str().rfind("ERROR");
-    EXPECT_NE(con.str().find(r.expect), std::string::npos) << con.str().substr(e == std::string::npos ? 0 : e);
-    EXPECT_EQ(con.str().find("Total program elapsed times"), std::string::npos);
+    const std::string con = job(r.res, r.control);
+    const size_t e = con.rfind("ERROR");
+    EXPECT_NE(con.find(r.expect), std::string::npos) << con.substr(e == std::string::npos ? 0 : e);
+    EXPECT_EQ(con.find("Total program elapsed times"), std::string::npos);
   }
 }
 
 // A huge NCELLS is bounded and costs only what the fragments need.
 TEST_F(BadInput, HugeNcellsIsBounded) {
-  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0"));
-  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\nNCELLS 999999999\n");
-  std::ostringstream con;
-  std::istringstream in;
-  vorn_main({}, con, in);
-  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string con = job(water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0"), "NCELLS 999999999\n");
+  EXPECT_EQ(con.find("ERROR"), std::string::npos);
   const std::string log = test::slurp("vorn.out");
   EXPECT_NE(log.find(" NCELLS above 99 is taken as 99"), std::string::npos);
   EXPECT_NE(log.find(" Search for complete fragments within -99 ... +99 unit cells"), std::string::npos);
@@ -87,12 +89,8 @@ TEST_F(BadInput, HugeNcellsIsBounded) {
 // An explicit inversion card in a centrosymmetric lattice: the repeated operators are dropped, so a
 // half-occupied atom on a general position stays disordered instead of landing on a special position.
 TEST_F(BadInput, RepeatedOperatorsAreDropped) {
-  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT 1\nSYMM -X, -Y, -Z", "10.50000", "0.31000"));
-  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
-  std::ostringstream con;
-  std::istringstream in;
-  vorn_main({}, con, in);
-  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string con = job(water("8.0 9.0 10.0 90 90 90", "LATT 1\nSYMM -X, -Y, -Z", "10.50000", "0.31000"));
+  EXPECT_EQ(con.find("ERROR"), std::string::npos);
   const std::string log = test::slurp("vorn.out");
   EXPECT_NE(log.find(" Symmetry operation   3 repeats operation   2 : dropped"), std::string::npos);
   EXPECT_NE(log.find(" Symmetry operation   4 repeats operation   1 : dropped"), std::string::npos);
@@ -101,12 +99,8 @@ TEST_F(BadInput, RepeatedOperatorsAreDropped) {
 
 // An illegal SYMM card and a second LATT record reach neither the master file nor the MoPro file.
 TEST_F(BadInput, IllegalCardsAndRepeatedLattStayOutOfTheFiles) {
-  test::write_file("s.res", water("8.0 9.0 10.0 90 90 90", "LATT -1\nLATT 2\nSYMM X,Y\nSYMM -X, -Y, Z", "11.0"));
-  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
-  std::ostringstream con;
-  std::istringstream in;
-  vorn_main({}, con, in);
-  EXPECT_EQ(con.str().find("ERROR"), std::string::npos);
+  const std::string con = job(water("8.0 9.0 10.0 90 90 90", "LATT -1\nLATT 2\nSYMM X,Y\nSYMM -X, -Y, Z", "11.0"));
+  EXPECT_EQ(con.find("ERROR"), std::string::npos);
   const std::string mas = test::slurp("xd_vorn.mas");
   EXPECT_NE(mas.find("LATT A P\n"), std::string::npos);
   EXPECT_EQ(mas.find("LATT C I"), std::string::npos);
@@ -123,11 +117,7 @@ TEST_F(BadInput, LabelsCutToTheSameTextAreWarned) {
   std::string r = water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0");
   r.replace(r.find("H1 "), 2, "H12345678");
   r.replace(r.find("H2 "), 2, "H12345679");
-  test::write_file("s.res", r);
-  test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
-  std::ostringstream con;
-  std::istringstream in;
-  vorn_main({}, con, in);
+  job(r);
   EXPECT_NE(test::slurp("vorn.out").find(" Warning : atom 3 has the label H(123456 of atom 2 (labels are cut to 8 characters)"),
             std::string::npos);
 }
