@@ -4,13 +4,20 @@
 # structures (and ../shared/data when present); crashes are left in build-fuzz/crashes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-command -v clang++ >/dev/null || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang; }
+need=()
+command -v clang++ >/dev/null || need+=(clang)
+command -v cmake >/dev/null || need+=(cmake)
+[ -f /usr/include/gemmi/cif.hpp ] || need+=(gemmi-dev)
+[ -f /usr/include/tao/pegtl.hpp ] || need+=(tao-pegtl-dev)
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
+fi
 secs=${FUZZ_SECONDS:-8}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DVORN_FUZZ=ON -DVORN_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j2 >/dev/null
 top=$(pwd)
 corpus=build-fuzz/corpus
-rm -rf "$corpus"; mkdir -p "$corpus"/{control,shelx,platon,aim2tab,cif,pipeline} build-fuzz/crashes
+rm -rf "$corpus"; mkdir -p "$corpus"/{control,shelx,platon,aim2tab,cif,xd,databank,pipeline} build-fuzz/crashes
 # seed files, named after their folder so that equal names do not collide
 seed() {
   local to=$1; shift
@@ -22,14 +29,18 @@ seed shelx tests/data/*/*.res ../shared/data/shelx/*.res
 seed cif tests/data/*/*.cif ../shared/data/cif/*.cif
 seed platon tests/data/*/*.ang
 seed aim2tab tests/data/*/*.tab tests/data/*/*.aim*
+seed databank examples/sample.db
+for m in tests/data/xd/*.mas; do
+  { cat "$m"; printf '\n#####\n'; cat tests/data/xd/v1.inp; } > "$corpus/xd/$(basename "$m")"
+done
 for f in tests/data/*/*.res; do
   p="$corpus/pipeline/$(basename "$(dirname "$f")")_$(basename "$f")"
-  printf 'FORMAT *shelx\nINPUT s1 rename *toxd\nRINGS 3 8 *special\nNCELLS 1\nEXTEND_H\nDATABANK s3\nCHFRAG 0.\n\n#####\n' > "$p"
+  printf 'FORMAT *shelx\nINPUT s1 rename toxd\nRINGS 3 8 *special\nNCELLS 1\nEXTEND_H\nDATABANK s3\nCHFRAG 0.\n\n#####\n' > "$p"
   cat "$f" >> "$p"
   printf '\n#####\n\n#####\n' >> "$p"
   cat examples/sample.db >> "$p"
 done
-for t in control shelx platon aim2tab cif pipeline; do
+for t in control shelx platon aim2tab cif xd databank pipeline; do
   [ -n "$(ls -A "$corpus/$t")" ] || echo 'x' > "$corpus/$t/empty"
   out=$(cd build-fuzz/crashes && "$top/build-fuzz/fuzz/fuzz_$t" -max_total_time="$secs" -rss_limit_mb=2048 \
         -timeout=10 "$top/$corpus/$t" 2>&1 | tail -n 3 | tr '\n' ' ')

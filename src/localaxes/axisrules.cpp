@@ -93,6 +93,11 @@ struct Rules {
   void to_fixed(int slot, char axis, size_t first) {
     size_t f = first;
     while (f + 1 < kFixed.size() && !fixed_ok(slot, kFixed[f])) ++f;
+    // In a cell of a few tenths of an Angstrom every fixed point lies on the atom, and X and Y
+    // would share one dummy: no frame XD could use.
+    if (!fixed_ok(slot, kFixed[f]))
+      err("LocalDef", "No fixed point defines the " + std::string(1, axis) + "-axis of atom " + fmt::trim(lab(k)) +
+                          " : the cell is too small");
     if (f != first)
       logl(run, "\n Fixed point " + fixed_text(kFixed[first]) + " lies on or in line with " + fmt::trim(lab(k)) +
                     " : the axis points to " + fixed_text(kFixed[f]) + " instead");

@@ -67,6 +67,10 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
          return r.replace(r.find("H2 "), 2, "H\xc3\xa9");
        }(),
        " ERROR *** ReadShelx *** The label of atom 3 holds a character that is not printable ASCII"},
+      {"isolated atom in a 0.001 A cell", "",
+       "TITL tiny\nCELL 0.71073 0.001 0.001 0.001 90 90 90\nLATT -1\nSFAC C\nUNIT 1\nFVAR 1.0\n"
+       "C1 1 0.1 0.2 0.3 11.0 0.03\nHKLF 4\nEND\n",
+       " ERROR *** LocalDef *** No fixed point defines the X-axis of atom C(1) : the cell is too small"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
