@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 #include "databank/dbfile.h"
@@ -16,6 +17,14 @@
 #include "util/text.h"
 
 namespace vorn {
+
+// A search result kept for the next atom with the same query.
+struct DbResult {
+  bool hit = false;
+  std::string comment, groupj;
+  Mpoles1 found;
+};
+struct DbMemo : std::unordered_map<std::string, DbResult> {};
 
 namespace {
 
@@ -328,6 +337,17 @@ Query query(Run& run, int ik, bool lpg, const NeighborGrid* grid) {
   return q;
 }
 
+// Everything of a query that the entries are matched against: atoms with equal keys find the
+// same entry and parameters.
+std::string query_key(const Query& q) {
+  std::string k = std::to_string(q.z) + "/" + std::to_string(q.nei.inei) + "/" + std::to_string(q.nei.ity);
+  for (int t = 1; t <= q.nei.ity; ++t) k += "/" + std::to_string(q.nei.natnum[t]) + ":" + std::to_string(q.nei.ndt[t]);
+  k += "/" + std::to_string(q.iring) + "/" + std::to_string(q.imemb) + "/" + (q.lpg ? "T" : "F") + "/" + q.asymi +
+       "/" + std::to_string(q.ihp) + "/" + std::to_string(q.isp) + "/" + std::to_string(q.ihnei) + "/" +
+       std::to_string(q.iexp) + "/" + q.group;
+  return k;
+}
+
 void log_query(Run& run, const Query& q) {
   logl(run, "\n Searching DataBank for a match : ");
   logl(run, " ityp  = " + fmt::i(q.z, 12));
@@ -371,9 +391,27 @@ void readdb(Run& run, int ik, bool lpg, const NeighborGrid* grid) {
   log_query(run, q);
   Entry e;
   Mpoles1 found = m;
-  const bool hit = guarded([&] {
-    return run.dbsearch == DbSearch::rescan ? search_file(run, q, e, found) : search_index(run, q, e, found);
-  });
+  // Without the trace a search writes nothing, so through the index an earlier atom's
+  // result for the same query is the result: searched once per kind of atom. A search
+  // that stops the run is never stored.
+  bool hit = false;
+  if (run.dbsearch == DbSearch::rescan) {
+    hit = guarded([&] { return search_file(run, q, e, found); });
+  } else if (q.trace) {
+    hit = guarded([&] { return search_index(run, q, e, found); });
+  } else {
+    if (!run.dbmemo) run.dbmemo = std::make_shared<DbMemo>();
+    const std::string key = query_key(q);
+    auto it = run.dbmemo->find(key);
+    if (it == run.dbmemo->end()) {
+      const bool h = guarded([&] { return search_index(run, q, e, found); });
+      it = run.dbmemo->emplace(key, DbResult{h, e.comment, e.groupj, found}).first;
+    }
+    hit = it->second.hit;
+    e.comment = it->second.comment;
+    e.groupj = it->second.groupj;
+    found = it->second.found;
+  }
   if (hit) {
     m = found;
     m.ifind = 1;

@@ -76,7 +76,7 @@ Fragments fragment_settings(const std::vector<std::string>& lines) {
     if (starts(line, "NFRAG")) {
       auto v = read_ints(line.substr(5), 1);
       if (!v) err(kPlace, "Error reading NFRAG from vorn.inp");
-      if ((*v)[0] < 0 || (*v)[0] > nat) err(kPlace, "Number of fragments on NFRAG line outside 0 .. 100000");
+      if ((*v)[0] < 0 || (*v)[0] > nat) err(kPlace, "Number of fragments on NFRAG line outside 0 .. " + std::to_string(nat));
       fr.nfrag = (*v)[0];
     } else if (starts(line, "FRAG")) {
       fr.lall = false;
@@ -96,7 +96,7 @@ Fragments fragment_settings(const std::vector<std::string>& lines) {
 std::vector<char> members(const std::vector<std::string>& lines, int f, int ia) {
   std::vector<char> iflag(static_cast<size_t>(ia) + 1, 0);
   auto mark = [&](int a) {
-    if (a < 1 || a > nat) err(kPlace, "Atom number " + std::to_string(a) + " on FRAG line outside 1 .. 100000");
+    if (a < 1 || a > nat) err(kPlace, "Atom number " + std::to_string(a) + " on FRAG line outside 1 .. " + std::to_string(nat));
     if (a <= ia) iflag[a] = 1;  // numbers past the asymmetric unit name no atom that is summed
   };
   for (std::string line : lines) {

@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -53,6 +54,17 @@ struct Clock {
 std::string times(const std::array<float, 2>& tm) {
   return " " + fmt::f(tm[0], 12, 1) + " " + fmt::f(tm[1], 12, 1) + " " + fmt::f(tm[0] + tm[1], 12, 1);
 }
+
+// Wall time of one stage, kept in run.stage_times.
+struct Stage {
+  Run& run;
+  const char* name;
+  std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
+  Stage(Run& r, const char* n) : run(r), name(n) {}
+  ~Stage() {
+    run.stage_times.push_back({name, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()});
+  }
+};
 
 void open_out(std::ofstream& f, const char* name) {
   f.open(name, std::ios::out | std::ios::trunc);
@@ -148,16 +160,20 @@ void drive(Run& run, Clock& clock) {
   // the old XD master file may itself be called xd_vorn.mas: it is read before the new one replaces it
   if (run.set.iform == iform_xd) run.xdold = load_xd_master(fmt::trim(run.set.mas));
   open_out(run.imas, "xd_vorn.mas");
-  read_structure(run);
+  { Stage t(run, "read structure"); read_structure(run); }
   Settings& s = run.set;
   run.nsft = 1;
   for (int i = 1; i <= run.atoms.ia; ++i) run.nsft = std::max(run.nsft, run.atoms1.isft[i]);
   open_out(run.iplat, "vorn.spf");
   spf_head(run);
   if (s.ldb) open_databank(run);
-  if (s.ifra == frac_stored && s.ncells >= 0) gencompletefrags(run);
-  else run.cryst.natoms = run.atoms.ia;
+  {
+    Stage t(run, "fragments");
+    if (s.ifra == frac_stored && s.ncells >= 0) gencompletefrags(run);
+    else run.cryst.natoms = run.atoms.ia;
+  }
   if (s.lring) {
+    Stage t(run, "rings");
     clock.read();
     connect4rings(run);
     findrings(run);
@@ -169,8 +185,8 @@ void drive(Run& run, Clock& clock) {
     open_out(run.ires, "res_mopro.inp");
     res_header(run);
   }
-  findallneighbors(run);
-  localdef(run);
+  { Stage t(run, "neighbours"); findallneighbors(run); }
+  { Stage t(run, "local axes, groups, databank, hydrogens"); localdef(run); }
   if (s.lfh) {
     close_out(run.irb, "reset.bond", kPlace);
     close_out(run.icb, "const.bond", kPlace);
@@ -185,15 +201,18 @@ void drive(Run& run, Clock& clock) {
       if (s.ldb) {
         cboth(run, "\n ATOMS SEARCHED in DB, FOUND in DB, NOT FOUND in DB = " + fmt::i(run.dbcount.ntot, 8) +
                        fmt::i(run.dbcount.nfound, 8) + fmt::i(run.dbcount.nmissed, 8));
+        Stage t(run, "rescaling");
         if (s.isca != 0) rescalepv(run);
       }
     }
-    write_atom_records(run);
-    write_rhocif(run);
+    { Stage t(run, "atom records"); write_atom_records(run); }
+    { Stage t(run, "vorn.cif"); write_rhocif(run); }
+    Stage t(run, "closing files");
     con_similarity_and_close(run);
     close_out(run.ixp, "xd_vorn.inp", kPlace);
     close_out(run.ifh, "fixedH.ins", kPlace);
   }
+  Stage t(run, "closing files");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);
   // every file is complete before the summary says what was written
@@ -230,7 +249,8 @@ bool run_guarded(Run& run, const std::function<void()>& body) {
   return false;
 }
 
-int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search) {
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search,
+              std::vector<StageTime>* stage_times) {
   if (!args.empty()) {
     header(console);
     if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
@@ -241,7 +261,9 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   run.input = &input;
   run.dbsearch = search;
   Clock clock;
-  if (!run_guarded(run, [&] { drive(run, clock); })) return 0;
+  const bool ran = run_guarded(run, [&] { drive(run, clock); });
+  if (stage_times) *stage_times = run.stage_times;
+  if (!ran) return 0;
   clock.last_user = clock.last_sys = 0;
   const std::string total = "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n";
   // the log's last lines are checked before the console hears that the run ended

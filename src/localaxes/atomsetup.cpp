@@ -12,6 +12,7 @@
 #include "util/format.h"
 #include "util/geometry.h"
 #include "model/log.h"
+#include "model/widen.h"
 #include "util/text.h"
 #include "writers/plotfile.h"
 
@@ -91,16 +92,24 @@ int axis_number(char ax) { return ax == 'X' ? 1 : ax == 'Y' ? 2 : ax == 'Z' ? 3 
 // chose is used while its label still names it: a structure may repeat labels, and a search
 // by label would then pick another atom. A point whose label was replaced (a symmetry copy
 // turned dummy) is found by its new label; the last match wins.
-int point_code(const Run& run, const std::string& at, int pt) {
+int point_code(const Run& run, KappaIndex& index, const std::string& at, int pt) {
   const int ia = run.atoms.ia;
   if (pt > 0 && pt <= ia && fmt::pad(run.atoms.atom[pt], labw) == at) return pt;
   if (pt < 0 && fmt::pad(run.dummy.dlab[-pt], labw) == at) return ia - pt;
-  int code = 0;
-  for (int i = 1; i <= run.atoms.ia; ++i)
-    if (fmt::pad(run.atoms.atom[i], labw) == at) code = i;
-  for (int j = 1; j <= run.dummy.ndum; ++j)
-    if (fmt::pad(run.dummy.dlab[j], labw) == at) code = run.atoms.ia + j;
-  return code;
+  if (!index.atoms_labelled) {
+    for (int i = 1; i <= ia; ++i) index.atom_label[fmt::pad(run.atoms.atom[i], labw)] = i;
+    index.atoms_labelled = true;
+  }
+  if (index.dummies_labelled > run.dummy.ndum) {
+    index.dummy_label.clear();
+    index.dummies_labelled = 0;
+  }
+  for (int j = index.dummies_labelled + 1; j <= run.dummy.ndum; ++j)
+    index.dummy_label[fmt::pad(run.dummy.dlab[j], labw)] = j;
+  index.dummies_labelled = run.dummy.ndum;
+  if (const auto d = index.dummy_label.find(at); d != index.dummy_label.end()) return ia + d->second;
+  const auto a = index.atom_label.find(at);
+  return a == index.atom_label.end() ? 0 : a->second;
 }
 
 void populations(Run& run, int k, const AxisChoice& c, const NeighborGrid* grid) {
@@ -138,11 +147,11 @@ void populations(Run& run, int k, const AxisChoice& c, const NeighborGrid* grid)
 
 }  // namespace
 
-std::string xd_axis_line(const Run& run, int k, const AxisChoice& c, int ichem) {
+std::string xd_axis_line(Run& run, int k, const AxisChoice& c, int ichem) {
   const std::string& lab = fmt::pad(run.atoms.atom[k], labw);
   std::string s = lab + " " + fmt::pad(c.at1, labw) + "  " + c.ax1 + "  " + lab + " " + fmt::pad(c.at2, labw) + " " + c.ax2 +
                   "   R " + fmt::i(run.atoms1.iut[k], 3) + fmt::i(run.atoms1.isft[k], 3) +
-                  fmt::i(run.kappaset.kset[k], 4) + fmt::i(run.atoms1.lmx[k], 4) + "   " +
+                  idfield(run, "xd_vorn.mas", "KAP", run.kappaset.kset[k], 4) + fmt::i(run.atoms1.lmx[k], 4) + "   " +
                   fmt::pad(run.atoms.asym[k], 5) + "   " +
                   (ichem > 0 ? fmt::pad(run.atoms.atom[ichem], labw) : std::string(labw, ' '));
   return fmt::pad(s, 80);
@@ -152,7 +161,7 @@ std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c) {
   std::string el = fmt::pad(run.atoms.atom[k], 10);
   ernum(el);
   const char* model = fmt::trim(el) == "H" ? " QUA " : " HEX ";
-  const std::string kap = " K" + ljust(fmt::i(run.kappaset.kset[k], 5), 5);
+  const std::string kap = " K" + ljust(fmt::iw(run.kappaset.kset[k], 5), 5);
   std::string s = std::string(1, c.ax1) + c.ax2 + "   " + bare(c.at1, true) + "   " + bare(c.at2, true) + "   " + model +
                   "   " + kap + "   " + "V0  M0  Q0";
   return fmt::pad(fmt::pad(s, 80), 90);
@@ -259,9 +268,9 @@ void setup_atom(Run& run, int k, AxisChoice& c, KappaIndex& index, const Neighbo
   auto& iar = run.mpoles.iar[k];
   iar[1] = axis_number(c.ax1);
   iar[2] = axis_number(c.ax2);
-  iar[3] = point_code(run, c.at1, c.pt1);
+  iar[3] = point_code(run, index, c.at1, c.pt1);
   iar[4] = k;
-  iar[5] = point_code(run, c.at2, c.pt2);
+  iar[5] = point_code(run, index, c.at2, c.pt2);
   iar[6] = run.atoms1.iut[k];
   iar[7] = run.atoms1.isft[k];
   iar[8] = ks.kset[k];

@@ -14,10 +14,15 @@ namespace vorn {
 struct KappaIndex {
   std::unordered_map<std::string, int> heavy;  // non-hydrogen criteria -> first atom
   std::unordered_map<std::string, int> hyd;    // hydrogen criteria -> first atom
+  // label (8 characters) -> last atom and last dummy with it, for axis points found by label;
+  // atoms are indexed once, dummies as they are added
+  std::unordered_map<std::string, int> atom_label, dummy_label;
+  bool atoms_labelled = false;
+  int dummies_labelled = 0;
 };
 
 // The XD local-axes table line of atom k (80 columns) for kappa set kset and constraint ichem.
-std::string xd_axis_line(const Run& run, int k, const AxisChoice& c, int ichem);
+std::string xd_axis_line(Run& run, int k, const AxisChoice& c, int ichem);
 
 // The MoPro local-axes line and, for a constrained atom, the population constraint line.
 std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c);

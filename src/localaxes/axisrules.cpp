@@ -27,7 +27,7 @@ constexpr const char* kPlace = "DefLoc";
 constexpr float iso_r0 = 5.0f, iso_step = 1.0f, iso_last = 20.0f;         // isolated atom
 constexpr float lin_r0 = 2.0f, lin_step = 0.5f, lin_last = 10.0f;         // linear atom
 constexpr float term_r0 = 4.0f, term_step = 2.0f, term_last = 10.0f;      // terminal atom
-constexpr float hyd_r = 10.0f;                                            // hydrogen
+constexpr float hyd_r = 10.0f, hyd_near = 5.0f;                          // hydrogen
 constexpr float hyd_angle = 170.0f;
 
 // Fixed axis points (stored convention): origin, cell centre, then face and edge centres.
@@ -94,8 +94,9 @@ struct Rules {
     size_t f = first;
     while (f + 1 < kFixed.size() && !fixed_ok(slot, kFixed[f])) ++f;
     // In a cell of a few tenths of an Angstrom every fixed point lies on the atom, and X and Y
-    // would share one dummy: no frame XD could use.
-    if (!fixed_ok(slot, kFixed[f]))
+    // would share one dummy: no frame XD could use. (A point merely close in angle to the
+    // first axis, as from an atom far from the origin in Angstrom coordinates, still serves.)
+    if (!fixed_defines(slot, kFixed[f]))
       err("LocalDef", "No fixed point defines the " + std::string(1, axis) + "-axis of atom " + fmt::trim(lab(k)) +
                           " : the cell is too small");
     if (f != first)
@@ -104,6 +105,10 @@ struct Rules {
     to_new_dummy(slot, axis, PointIn::stored, kFixed[f]);
   }
   void to_origin(int slot, char axis) { to_fixed(slot, axis, 0); }
+  bool fixed_defines(int slot, const Vec3& p) const {
+    const Vec3 x = stored_to_cart(run.transf, run.set.ifra, p);
+    return dist(x, xc(k)) >= tooclose && (slot == 1 || dist(x, c.xca1) >= dumreuse);
+  }
   bool fixed_ok(int slot, const Vec3& p) const {
     const Vec3 x = stored_to_cart(run.transf, run.set.ifra, p);
     if (dist(x, xc(k)) < tooclose) return false;
@@ -524,18 +529,28 @@ void terminal_hydrogen(Rules& R) {
     err(kPlace, "can not happen <1>");
   }
   R.print = false;
-  const Neig g = findnei(run, p, hyd_r, R.print, &R.grid);
-  int y = 0;
-  for (int m = 1; m <= g.inei && y == 0; ++m) {
-    const int cnd = g.iatn[m];
-    if (run.cryst.isymeq[cnd] != 0 || R.is_h(cnd)) continue;
-    const float a = R.angle(R.k, p, cnd);
-    // An acceptor straight beyond the hydrogen would leave Y undefined: the coincidence
-    // limit of the other rules applies here too.
-    if (a <= coincide_max || a > hyd_angle) continue;
-    R.accept_angle(R.k, p, cnd, a);
-    y = cnd;
-  }
+  // The nearest fitting atom within hyd_r, found first among the atoms within hyd_near: the
+  // list within hyd_near is the start of the list within hyd_r, up to the copies of one
+  // position (which the searches keep by atom number) straddling hyd_near, so an atom closer
+  // than hyd_near - 10 samexyz (chains of up to ten copies) is the answer of the wide search.
+  // Otherwise the wide search runs.
+  auto first_fit = [&](float r, float sure) {
+    const Neig g = getnei(run, p, r, &R.grid);
+    for (int m = 1; m <= g.inei; ++m) {
+      if (g.rnd[m] > sure) return -1;
+      const int cnd = g.iatn[m];
+      if (run.cryst.isymeq[cnd] != 0 || R.is_h(cnd)) continue;
+      const float a = R.angle(R.k, p, cnd);
+      // An acceptor straight beyond the hydrogen would leave Y undefined: the coincidence
+      // limit of the other rules applies here too.
+      if (a <= coincide_max || a > hyd_angle) continue;
+      R.accept_angle(R.k, p, cnd, a);
+      return cnd;
+    }
+    return sure < r ? -1 : 0;
+  };
+  int y = first_fit(hyd_near, hyd_near - 10 * samexyz);
+  if (y < 0) y = first_fit(hyd_r, hyd_r + 1.0f);
   if (y != 0) {
     R.to_atom(2, 'Y', y);
   } else {

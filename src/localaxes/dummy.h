@@ -19,11 +19,11 @@ enum class PointIn { cartesian, stored };
 void adddummyatom(Run& run, PointIn in, const Vec3& p, int& idum, Vec3& xcart);
 
 // Appends a dummy with position xs (already in the stored convention) and its label;
-// returns its number. Stops the run from `where` when the table is full.
-int appenddummy(Run& run, const Vec3& xs, const std::string& where);
+// returns its number. A number past DUM99999 stops the run.
+int appenddummy(Run& run, const Vec3& xs);
 
-// Sets the label of dummy i: "DUM" and the number without leading blanks, 6 characters.
-// Numbers above 999 do not fit the label and stop the run.
+// Sets the label of dummy i: "DUM" and the number without leading blanks, at least 6
+// characters. Numbers above 99999 do not fit an 8-character label and stop the run.
 void dummylab(Run& run, int i);
 
 }  // namespace vorn

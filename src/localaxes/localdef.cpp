@@ -63,7 +63,7 @@ void localdef(Run& run) {
   }
   for (int j = 1; j <= run.dummy.ndum; ++j) {
     const Vec3& xd = run.dummy.xdum[j];
-    run.imas << fmt::pad(run.dummy.dlab[j], 6) << "  " << xyz(xd, 12, 6) << '\n';
+    run.imas << run.dummy.dlab[j] << "  " << xyz(xd, 12, 6) << '\n';
     const Vec3 xcart = stored_to_cart(run.transf, s.ifra, xd);
     ang << "ATOM Li(" << dummy_number(j) << ")  " << xyz(xcart, 14, 4) << '\n';
   }

@@ -20,7 +20,7 @@ void replace_if_on(Run& run, int i, const Vec3& xca, std::string& at, std::strin
   // Generated atoms exist only with fragment completion, which needs fractional storage;
   // the stored convention is kept anyway so the dummy table stays uniform.
   const Vec3 xs = run.set.ifra == frac_stored ? run.atoms.xf[i] : run.atoms.xc[i];
-  const int n = appenddummy(run, xs, "CheckSymEq");
+  const int n = appenddummy(run, xs);
   logl(run, "\n Atom " + fmt::trim(at) + " used in definition of " + std::string(ax) +
                 "-axis is symmetry-generated; replace with dummy " + fmt::i(n, 4));
   at = fmt::pad(run.dummy.dlab[n], labw);

@@ -131,7 +131,7 @@ bool is_ordered(const Run& run, int k) { return run.atoms1.iaf[k] != -1; }
 void write_keep_kappa(std::ostream& out, int nkap) {
   out << "KEEP  kappa ";
   for (int n = 1; n <= nkap; ++n) {
-    out << fmt::i(n, 4);
+    out << fmt::iw(n, 4);
     if (n % 20 == 0) out << " \\\n";
   }
   // Ends a part-filled line, or, after a full one, writes the empty record.
@@ -183,7 +183,7 @@ void wrxdmas1(std::ostream& imas, const Run& run, int nkap) {
 void wrxdmas2(std::ostream& nm, const Run& run) {
   for (const char* s : prop_block) {
     if (s == laten_frag)
-      nm << "!LATEN  frag1 1 " << fmt::i(run.atoms.ia, 4) << "  *neutral" << '\n';
+      nm << "!LATEN  frag1 1 " << fmt::iw(run.atoms.ia, 4) << "  *neutral" << '\n';
     else
       nm << s << '\n';
   }

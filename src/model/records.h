@@ -7,6 +7,7 @@
 #pragma once
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "util/capacity.h"
@@ -144,6 +145,13 @@ struct Rings {
   std::vector<std::vector<int>> nra{{}};  // members in ring order
   std::vector<bool> planar{false};
   std::vector<int> ipldum{0};             // ring-centre dummy, 0 = none yet
+  // The rings of each atom, ascending, for rings 1..indexed. Rings are only ever appended, so
+  // the lookup catches up with new ones when asked; it is a cache, hence mutable.
+  struct ByAtom {
+    int indexed = 0;
+    std::vector<std::vector<int>> of;
+  };
+  mutable ByAtom by_atom;
 };
 
 struct Choices {
@@ -201,10 +209,18 @@ struct Kappaset {
   std::vector<int> kset;  // per atom
 };
 
+// Cartesian positions of dummies 1..indexed by cell of a 0.2 A grid, for the reuse test.
+struct DummyGrid {
+  int indexed = 0;
+  std::vector<Vec3> xc{Vec3{}};
+  std::unordered_map<unsigned long long, std::vector<int>> cells;
+};
+
 struct Dummy {
   int ndum = 0;
-  std::vector<std::string> dlab{std::string(6, ' ')};  // text(6)
+  std::vector<std::string> dlab{std::string(6, ' ')};  // text(6), longer from DUM1000 on
   std::vector<Vec3> xdum{Vec3{}};
+  DummyGrid grid;
 };
 
 struct Except {

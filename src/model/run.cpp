@@ -67,9 +67,13 @@ float covrad_of(const Run& run, int j, const std::string& place) {
   return run.set.covrad[z];
 }
 
+void check_atom_capacity(long long n, const std::string& where) {
+  if (n > nat) err(where, "Too many atoms");
+}
+
 int add_atom(Run& run, const std::string& where) {
   const int n = atom_slots(run);  // the new atom's number
-  if (n > nat) err(where, "Too many atoms");
+  check_atom_capacity(n, where);
   resize_atoms(run, n);
   return n;
 }

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,17 @@
 namespace vorn {
 
 struct DbIndex;  // the databank read once, built by the databank stage
+struct DbMemo;   // search results by query, kept by the databank stage
 
 // How the databank is searched: through the index read once, or by reading the file again
 // for every atom (the reference the index is checked against).
 enum class DbSearch { index, rescan };
+
+// Wall time of each stage of a run, in order, for the benchmarks.
+struct StageTime {
+  std::string stage;
+  double seconds = 0;
+};
 
 struct Run {
   // structure
@@ -50,7 +58,10 @@ struct Run {
   DbCount dbcount;
   DbSearch dbsearch = DbSearch::index;
   std::shared_ptr<const DbIndex> dbindex;  // built from idb at the first search
+  std::shared_ptr<DbMemo> dbmemo;          // results of the searches through dbindex
   std::vector<bool> ichemcon;
+  std::vector<StageTime> stage_times;
+  std::set<std::string> widened;  // "file field" of each identifier field widened past its width
   Forh forh;
   PerAtomText text;
 
@@ -79,6 +90,9 @@ int atom_slots(const Run& run);
 // Appends one atom with the cleared defaults (occupancy 1, blank texts) and returns its
 // number; stops the run with "Too many atoms" from `where` past the capacity.
 int add_atom(Run& run, const std::string& where);
+
+// Stops the run with "Too many atoms" from `where` when n atoms pass the capacity.
+void check_atom_capacity(long long n, const std::string& where);
 
 // Resizes every per-atom table to hold atoms 1..n.
 void resize_atoms(Run& run, int n);

@@ -96,7 +96,7 @@ void readaim2tab(Run& run, const std::string& fname) {
       const auto it = items(fmt::pad(l, 30).substr(23, 7));
       auto v = it.empty() ? std::nullopt : parse_int(it[0]);
       if (!v || *v < 0) err(kAim, "Unreadable atom count: " + fmt::trim(l));
-      if (*v > nat) err(kAim, "Too many atoms");
+      check_atom_capacity(*v, kAim);
       count = *v;
     } else if (key == kTableHead) {
       if (count == 0) err(kAim, "The atom table comes before the \"NUMBER OF ATOMS READ =\" line");

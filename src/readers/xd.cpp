@@ -318,7 +318,7 @@ void readxd(Run& run, const std::string& fname) {
   const int ia = idum1[9], nz = idum1[12];
   logl(run, " Number of atoms in XD parameter file = " + fmt::i(ia, 4));
   logl(run, " Number kappa sets = " + fmt::i(nz, 4));
-  if (ia > nat) err(kPlace, "Too many atoms");
+  check_atom_capacity(ia, kPlace);
   if (ia < 1) par.fail(" The atom count of the limits line is " + std::to_string(ia));
   par.skip(idum1[22] + 2, "the lines before the first atom");
 

@@ -38,6 +38,58 @@ void check_atom(const Run& run, int k, const char* place) {
     err(place, "natoms = " + std::to_string(run.cryst.natoms) + " exceeds the atom tables");
 }
 
+// The positions taken by a search so far. Two positions within samexyz of each other lie at
+// distances from the searched atom that differ by less than samexyz, so a candidate is only
+// compared with the taken atoms in its own and the next shells of width 2 samexyz (the 10 A
+// surroundings of a hydrogen hold hundreds of atoms).
+class Taken {
+ public:
+  explicit Taken(const std::vector<Vec3>& xc) : xc_(xc) {}
+  ~Taken() {
+    for (int b : used_) head_[static_cast<size_t>(b)] = -1;
+  }
+  Taken(const Taken&) = delete;
+  Taken& operator=(const Taken&) = delete;
+  bool near(int j, float d) const {
+    const int b = shell(d);
+    if (b < 0) return near_in(j, all_);
+    if (near_in(j, off_)) return true;
+    for (int s = std::max(b - 1, 0); s <= b + 1 && s < static_cast<int>(head_.size()); ++s)
+      for (int e = head_[static_cast<size_t>(s)]; e >= 0; e = next_[static_cast<size_t>(e)])
+        if (dist(xc_[j], xc_[all_[static_cast<size_t>(e)]]) < samexyz) return true;
+    return false;
+  }
+  void add(int j, float d) {
+    const int b = shell(d), e = static_cast<int>(all_.size());
+    all_.push_back(j);
+    next_.push_back(-1);
+    if (b < 0) {
+      off_.push_back(j);
+      return;
+    }
+    if (b >= static_cast<int>(head_.size())) head_.resize(static_cast<size_t>(b) + 2, -1);
+    if (head_[static_cast<size_t>(b)] < 0) used_.push_back(b);
+    next_.back() = head_[static_cast<size_t>(b)];
+    head_[static_cast<size_t>(b)] = e;
+  }
+
+ private:
+  static int shell(float d) {
+    const float v = d / (2 * samexyz);
+    return v >= 0.0f && v < 1e6f ? static_cast<int>(v) : -1;
+  }
+  bool near_in(int j, const std::vector<int>& list) const {
+    for (int m : list)
+      if (dist(xc_[j], xc_[m]) < samexyz) return true;
+    return false;
+  }
+  const std::vector<Vec3>& xc_;
+  std::vector<int> all_, next_, off_, used_;
+  // shell -> last taken entry in it; kept between searches, every used shell reset on exit
+  static thread_local std::vector<int> head_;
+};
+thread_local std::vector<int> Taken::head_;
+
 // The search proper. `each` hands the candidates to the visitor in ascending atom number;
 // it may offer more atoms than qualify, never fewer.
 template <class Each>
@@ -50,6 +102,7 @@ Neig scan(Run& run, int k, float rmax, Each&& each) {
   const bool covalent = rmax <= 0.0f;
   const float rk = covalent ? covrad_of(run, k, "GetNei") : 0.0f;
   const bool kdis = iaf[k] == -1;
+  Taken taken(xc);
   each([&](int j) {
     if (j == k) return;
     // different disorder components never see each other
@@ -58,17 +111,17 @@ Neig scan(Run& run, int k, float rmax, Each&& each) {
     const float cut = covalent ? run.set.tol1 + rk + covrad_of(run, j, "GetNei") : rmax;
     if (!(d >= tooclose && d <= cut)) return;  // written so that a NaN distance never bonds
     // a second copy of a position already taken (symmetry expansion) is the same atom
-    for (int m = 1; m <= g.inei; ++m)
-      if (dist(xc[j], xc[g.iatn[m]]) < samexyz) return;
+    if (taken.near(j, d)) return;
     if (g.inei + 1 > maxnei) {
       both(run, "\n GetNei :: atom = " + fmt::i(k, 8) + "  " + run.atoms.atom[k] + "\n           rmax = " +
-                    fmt::f(rmax, 12, 3) + "\n           inei exceeds dimension maxnei ( " + fmt::i(maxnei, 6) +
+                    fmt::f(rmax, 12, 3) + "\n           inei exceeds dimension maxnei ( " + fmt::iw(maxnei, 6) +
                     " )\n");
       err("GetNei", "atom " + std::to_string(k) + " " + fmt::trim(run.atoms.atom[k]) + " has more than " +
                         std::to_string(maxnei) + " atoms within the search radius");
     }
     ++g.inei;
     g.iatn.push_back(j);
+    taken.add(j, d);
     g.rnd.push_back(d);
     if (iaf[j] == -1) g.ldis = true;
   });

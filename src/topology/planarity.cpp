@@ -80,19 +80,29 @@ float planarity(Run& run, int iprt, bool& planar, int imem, std::span<const int>
   return sigpln;
 }
 
+const std::vector<int>& rings_of(const Run& run, int k) {
+  const Rings& rg = run.rings;
+  auto& ix = rg.by_atom;
+  if (ix.indexed > rg.nor) ix = Rings::ByAtom();
+  for (int r = ix.indexed + 1; r <= rg.nor; ++r)
+    for (int m = 0; m < rg.noar[r]; ++m) {
+      const int a = rg.nra[r][m];
+      if (a < 0) continue;
+      if (static_cast<int>(ix.of.size()) <= a) ix.of.resize(static_cast<size_t>(a) + 1);
+      if (ix.of[a].empty() || ix.of[a].back() != r) ix.of[a].push_back(r);
+    }
+  ix.indexed = rg.nor;
+  static const std::vector<int> none;
+  return k >= 0 && k < static_cast<int>(ix.of.size()) ? ix.of[k] : none;
+}
+
 void isitcyclic(const Run& run, int k, bool& cyclic, bool& plane, bool& plane2, int& iring, int& mem) {
   cyclic = plane = plane2 = false;
   iring = mem = 0;
   const Rings& rg = run.rings;
-  int count = 0, r1 = 0, r2 = 0;
-  for (int r = 1; r <= rg.nor; ++r) {
-    bool in = false;
-    for (int m = 0; m < rg.noar[r] && !in; ++m) in = rg.nra[r][m] == k;
-    if (!in) continue;
-    ++count;
-    if (count == 1) r1 = r;
-    if (count == 2) r2 = r;
-  }
+  const std::vector<int>& mine = rings_of(run, k);
+  const int count = static_cast<int>(mine.size());
+  const int r1 = count >= 1 ? mine[0] : 0, r2 = count >= 2 ? mine[1] : 0;
   if (count == 0) return;
   cyclic = true;
   if (count == 1) {

@@ -14,6 +14,9 @@ float planarity(Run& run, int iprt, bool& planar, int imem, std::span<const int>
 
 // Ring membership of atom k: cyclic when any ring holds it; plane with iring/mem when one
 // planar ring counts for it; plane2 with iring/mem the sums when it lies in two planar rings.
+// The rings that hold atom k, ascending.
+const std::vector<int>& rings_of(const Run& run, int k);
+
 void isitcyclic(const Run& run, int k, bool& cyclic, bool& plane, bool& plane2, int& iring, int& mem);
 
 // The mem of isitcyclic: the atoms of the planar ring(s) that count for atom k, 0 for none.

@@ -212,7 +212,7 @@ void checkring(Run& run, Walk& w, int p) {
                          " atoms per ring can be stored");
 
   Rings& rg = run.rings;
-  if (rg.nor + 1 > maxrings) err("FindRings", "Too many rings (maxrings): more than 1000 rings found");
+  if (rg.nor + 1 > maxrings) err("FindRings", "Too many rings (maxrings): more than " + std::to_string(maxrings) + " rings found");
   ++rg.nor;
   rg.noar.push_back(size);
   rg.nra.push_back(members);

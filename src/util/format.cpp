@@ -14,6 +14,42 @@ std::string stars(int w) { return std::string(w > 0 ? w : 0, '*'); }
 // Decimal digits of |v| with exactly d decimals, rounded half away from zero.
 // The float is exact as a double; 80 printed places hold its digits far past any d used here.
 std::string fixed_digits(float v, int d) {
+  // Exact in integers when |v| * 10^d fits 128 bits: |v| = m 2^e with m < 2^24, so the
+  // rounding decision needs only the remainder of m 10^d over 2^-e.
+  if (d >= 0 && d <= 20) {
+    int e2 = 0;
+    const float fr = std::frexp(std::fabs(v), &e2);
+    using u128 = unsigned __int128;
+    u128 n = static_cast<u128>(std::ldexp(fr, 24));  // exact: the 24-bit mantissa
+    int e = e2 - 24;
+    for (int k = 0; k < d; ++k) n *= 10;              // < 2^24 * 10^20 < 2^91
+    u128 q = 0;
+    bool ok = true;
+    if (e >= 0) {
+      ok = e <= 30;
+      if (ok) q = n << e;
+    } else if (e > -120) {
+      const int sh = -e;
+      q = n >> sh;
+      const u128 rem = n - (q << sh);
+      if (rem >= (static_cast<u128>(1) << (sh - 1))) ++q;  // half away from zero
+    }
+    if (ok) {
+      char buf[48];
+      int len = 0;
+      do {
+        buf[len++] = static_cast<char>('0' + static_cast<int>(q % 10));
+        q /= 10;
+      } while (q != 0);
+      while (len < d + 1) buf[len++] = '0';
+      std::string r;
+      r.reserve(static_cast<size_t>(len) + 1);
+      for (int k = len - 1; k >= d; --k) r += buf[k];
+      r += '.';
+      for (int k = d - 1; k >= 0; --k) r += buf[k];
+      return r;
+    }
+  }
   char buf[512];
   std::snprintf(buf, sizeof buf, "%.80f", std::fabs(static_cast<double>(v)));
   std::string s(buf);
@@ -43,6 +79,11 @@ std::string i(long long v, int w, bool plus) {
   else if (plus) s = "+" + s;
   if (static_cast<int>(s.size()) > w) return stars(w);
   return std::string(w - s.size(), ' ') + s;
+}
+
+std::string iw(long long v, int w) {
+  const std::string s = i(v, w);
+  return s.find('*') == std::string::npos ? s : " " + std::to_string(v);
 }
 
 std::string f(float v, int w, int d, bool plus) {

@@ -8,6 +8,10 @@ namespace vorn::fmt {
 // Iw: right-aligned integer; a value too wide for the field fills it with '*'.
 std::string i(long long v, int w, bool plus = false);
 
+// Iw for an identifier or count that another program reads back: a value too wide for the
+// field is written in full after one blank instead of as '*'.
+std::string iw(long long v, int w);
+
 // Fw.d: fixed point, rounded half away from zero on the exact binary value.
 // The leading zero of |v| < 1 is dropped when the field would overflow otherwise,
 // and a value below zero keeps its minus sign even when it rounds to zero.

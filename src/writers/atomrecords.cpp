@@ -1,12 +1,15 @@
 // The atom pass writing xd_vorn.inp, the MoPro atom records of mopro_vorn.par and fixedH.ins.
 #include "writers/atomrecords.h"
 
+#include <algorithm>
 #include <array>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "model/log.h"
+#include "model/widen.h"
 #include "util/format.h"
 #include "util/text.h"
 
@@ -41,6 +44,18 @@ std::string field(const std::vector<std::string>& table, int i, int width) {
 
 // ---- xd_vorn.inp ----
 
+constexpr const char* kXp = "xd_vorn.inp";
+constexpr const char* kPro = "mopro_vorn.par";
+
+// XD's array sizes: 300 atoms and 30 dummies, raised only for a structure that needs more.
+std::string limits(Run& run) {
+  const int nat = std::max(300, run.atoms.ia), nzz = std::max(30, run.dummy.ndum);
+  if (nat > 300 || nzz > 30)
+    logl(run, "\n Note : LIMITS of xd_vorn.inp raised to nat " + std::to_string(nat) + " nzz " + std::to_string(nzz));
+  return "LIMITS nat " + std::to_string(nat) + " ntx 31 lmx 4 nzz " + std::to_string(nzz) +
+         " nto 0 nsc 20 ntb 20 nov 2500";
+}
+
 void xd_head(Run& run) {
   std::ostream& o = run.ixp;
   o << fmt::rep('!', 80) << '\n'
@@ -48,9 +63,10 @@ void xd_head(Run& run) {
     << fmt::rep('!', 80) << '\n'
     << "XDPARFILE VERSION  2\n"
     << "  " << fmt::trim(run.amodel) << "   MODEL  4  2  1  0\n"
-    << "LIMITS nat 300 ntx 31 lmx 4 nzz 30 nto 0 nsc 20 ntb 20 nov 2500\n"
-    << "USAGE " << fmt::i(run.atoms.ia, 4) << " 2 4 " << fmt::i(run.kappas.nkap, 4) << " 0 1 0 0 "
-    << fmt::i(run.nsft, 4) << " 0 0 0 0 " << fmt::i(run.dummy.ndum, 4) << '\n';
+    << limits(run) << '\n'
+    << "USAGE " << idfield(run, kXp, "USAGE atoms", run.atoms.ia, 4) << " 2 4 "
+    << idfield(run, kXp, "USAGE kappa sets", run.kappas.nkap, 4) << " 0 1 0 0 " << fmt::i(run.nsft, 4) << " 0 0 0 0 "
+    << idfield(run, kXp, "USAGE dummies", run.dummy.ndum, 4) << '\n';
   const float zeros[14] = {};
   write_rows(o, zeros, 8, 8, 10, 6);
   write_rows(o, zeros + 8, 6, 6, 10, 6);
@@ -65,9 +81,9 @@ void xd_atom(Run& run, int i) {
   const auto& iar = run.mpoles.iar[i];
   std::string line = fmt::pad(run.atoms.atom[i], labw);
   for (int k = 1; k <= 2; ++k) line += fmt::i(iar[k], 3);
-  for (int k = 3; k <= 5; ++k) line += fmt::i(iar[k], 5);
+  for (int k = 3; k <= 5; ++k) line += idfield(run, kXp, "axis atom number", iar[k], 5);
   line += "  ";
-  for (int k = 6; k <= 11; ++k) line += fmt::i(iar[k], 5);
+  for (int k = 6; k <= 11; ++k) line += idfield(run, kXp, k == 8 ? "kappa set" : "atom number", iar[k], 5);
   const Vec3& x = run.atoms.xf[i];
   line += fmt::f(x[0], 9, 5) + fmt::f(x[1], 9, 5) + fmt::f(x[2], 9, 5) + fmt::f(run.atoms1.occ[i], 8, 4);
   o << line << '\n';
@@ -109,16 +125,16 @@ void write_fixedh_line(Run& run, int i) {
 
 void mopro_head(Run& run) {
   std::ostream& o = run.ipro;
-  o << "DUMMY " << fmt::i(run.dummy.ndum, 3) << '\n';
+  o << "DUMMY " << idfield(run, kPro, "DUMMY count", run.dummy.ndum, 3) << '\n';
   for (int j = 1; j <= run.dummy.ndum; ++j) {
     const Vec3& x = run.dummy.xdum[j];
     o << "DUMY " << fmt::f(x[0], 12, 6) << fmt::f(x[1], 12, 6) << fmt::f(x[2], 12, 6) << "  D"
       << fmt::pad(std::to_string(j), 5) << " 0\n";
   }
-  o << '\n' << "KAPPA " << fmt::i(run.kappas.nkap, 3) << '\n';
+  o << '\n' << "KAPPA " << idfield(run, kPro, "KAPPA count", run.kappas.nkap, 3) << '\n';
   for (int k = 1; k <= run.kappas.nkap; ++k)
     o << fmt::f(run.kappas.rkappa[k][0], 10, 6) << fmt::f(run.kappas.rkappa[k][1], 10, 6) << '\n';
-  o << '\n' << "ATOMS " << fmt::i(run.atoms.ia, 4) << '\n' << '\n';
+  o << '\n' << "ATOMS " << idfield(run, kPro, "ATOMS count", run.atoms.ia, 4) << '\n' << '\n';
 }
 
 void mopro_atom(Run& run, int i) {
@@ -129,7 +145,7 @@ void mopro_atom(Run& run, int i) {
   const Vec3& x = run.atoms.xf[i];
   const float occ = run.atoms1.occ[i];
   const std::string coords = fmt::f(x[0], 12, 6) + fmt::f(x[1], 12, 6) + fmt::f(x[2], 12, 6);
-  std::string line = "ATOM " + fmt::i(i, 3) + " ";
+  std::string line = "ATOM " + idfield(run, kPro, "atom number", i, 3) + " ";
   if (run.resi1.resi11) {
     line += field(run.resi1.resi1, i, 17);
   } else {

@@ -199,9 +199,9 @@ TEST_F(Rescale, BadFragmentLinesAreRejected) {
   const struct {
     std::string control, fatal;
   } cases[] = {
-      {"NFRAG 1\nFRAG 1 0\n", "rescalePv: Atom number 0 on FRAG line outside 1 .. 100000"},
-      {"NFRAG 1\nFRAG 1 100001\n", "rescalePv: Atom number 100001 on FRAG line outside 1 .. 100000"},
-      {"NFRAG 1\nFRAG 1 1 -100001\n", "rescalePv: Atom number 100001 on FRAG line outside 1 .. 100000"},
+      {"NFRAG 1\nFRAG 1 0\n", "rescalePv: Atom number 0 on FRAG line outside 1 .. 10000000"},
+      {"NFRAG 1\nFRAG 1 10000001\n", "rescalePv: Atom number 10000001 on FRAG line outside 1 .. 10000000"},
+      {"NFRAG 1\nFRAG 1 1 -10000001\n", "rescalePv: Atom number 10000001 on FRAG line outside 1 .. 10000000"},
       {"NFRAG 1\nFRAG 1 -2\n", "rescalePv: Range on FRAG line without a first atom: FRAG 1 -2"},
       {"NFRAG 1\nFRAG 1 1 -2 -3\n", "rescalePv: Range on FRAG line without a first atom: FRAG 1 1 -2 -3"},
       {"NFRAG 1\nFRAG 1 2 -1\n", "rescalePv: Descending range on FRAG line: FRAG 1 2 -1"},
@@ -209,7 +209,7 @@ TEST_F(Rescale, BadFragmentLinesAreRejected) {
       {"NFRAG 1\nFRAG 1 1.5\n", "rescalePv: Error reading fragments from vorn.inp"},
       {"NFRAG 1\nFRAG\n", "rescalePv: Error reading fragments from vorn.inp"},
       {"NFRAG x\nFRAG 1 1\n", "rescalePv: Error reading NFRAG from vorn.inp"},
-      {"NFRAG -1\nFRAG 1 1\n", "rescalePv: Number of fragments on NFRAG line outside 0 .. 100000"},
+      {"NFRAG -1\nFRAG 1 1\n", "rescalePv: Number of fragments on NFRAG line outside 0 .. 10000000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.control);

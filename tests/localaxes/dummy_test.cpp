@@ -135,43 +135,38 @@ TEST(Dummy, LabelsRunFromOneToThreeDigits) {
   for (int i = 1; i <= 999; ++i) EXPECT_EQ(run.dummy.dlab[i].size(), 6u);
 }
 
-TEST(Dummy, LabelBeyond999IsFatal) {
+TEST(Dummy, LabelsGrowToFiveDigitsThenStop) {
   vorn::Run run;
-  EXPECT_EQ(fatal_of([&] { dummylab(run, 1000); }), "DummyLab: DUMMY label exceeds format...");
-  EXPECT_EQ(fatal_of([&] { dummylab(run, 1500); }), "DummyLab: DUMMY label exceeds format...");
+  dummylab(run, 1000);
+  dummylab(run, 99999);
+  EXPECT_EQ(run.dummy.dlab[1000], "DUM1000");
+  EXPECT_EQ(run.dummy.dlab[99999], "DUM99999");
+  EXPECT_EQ(fatal_of([&] { dummylab(run, 100000); }), "DummyLab: DUMMY label exceeds format...");
 }
 
-TEST(Dummy, ThousandthDummyStopsTheRun) {
+// A full table (DUM99999) still serves points near its dummies; the next new point stops the
+// run with the table unchanged. The table is filled directly, so reuse indexes it on demand.
+TEST(Dummy, FullTableReusesThenStops) {
   vorn::Run run;
   run.set.ifra = cart_stored;
+  run.dummy.ndum = maxdumlab;
+  run.dummy.dlab.assign(maxdumlab + 1, "DUMx  ");
+  run.dummy.xdum.assign(maxdumlab + 1, Vec3{});
+  for (int i = 1; i <= maxdumlab; ++i) run.dummy.xdum[i] = {0.15f * i, 0, 0};
   int idum = 0;
   Vec3 xc{};
-  for (int i = 1; i <= 999; ++i) {
-    adddummyatom(run, PointIn::cartesian, {0.5f * i, 0, 0}, idum, xc);
-    ASSERT_EQ(idum, i);
-  }
-  EXPECT_EQ(run.dummy.dlab[999], "DUM999");
-  // a point already present is still served
-  adddummyatom(run, PointIn::cartesian, {0.5f * 500, 0.02f, 0}, idum, xc);
+  // the lowest-numbered dummy within 0.1 A wins, here 500 before 501
+  adddummyatom(run, PointIn::cartesian, {0.15f * 500 + 0.05f, 0, 0}, idum, xc);
   EXPECT_EQ(idum, 500);
-  EXPECT_EQ(fatal_of([&] { adddummyatom(run, PointIn::cartesian, {-5, 0, 0}, idum, xc); }), "DummyLab: DUMMY label exceeds format...");
-  EXPECT_EQ(run.dummy.ndum, 999);
-}
-
-TEST(Dummy, FullTableIsAClearError) {
-  vorn::Run run;
-  run.set.ifra = cart_stored;
-  run.dummy.ndum = ndumax;
-  run.dummy.dlab.assign(ndumax + 1, "DUMx  ");
-  run.dummy.xdum.assign(ndumax + 1, Vec3{});
-  for (int i = 1; i <= ndumax; ++i) run.dummy.xdum[i] = {1.0f * i, 0, 0};
-  int idum = 0;
-  Vec3 xc{};
-  adddummyatom(run, PointIn::cartesian, {2000.05f, 0, 0}, idum, xc);  // reuse still works when full
-  EXPECT_EQ(idum, ndumax);
-  const std::string f = fatal_of([&] { adddummyatom(run, PointIn::cartesian, {-1, -1, -1}, idum, xc); });
-  EXPECT_EQ(f, "AddDummyAtom: Too many dummy atoms (at most 2000)");
-  EXPECT_EQ(run.dummy.ndum, ndumax);
+  adddummyatom(run, PointIn::cartesian, {0.15f * 500 + 0.075f, 0, 0}, idum, xc);
+  EXPECT_EQ(idum, 500);
+  EXPECT_EQ(fatal_of([&] { adddummyatom(run, PointIn::cartesian, {-5, 0, 0}, idum, xc); }),
+            "DummyLab: DUMMY label exceeds format...");
+  EXPECT_EQ(run.dummy.ndum, maxdumlab);
+  // a new local-axes pass starts the table again
+  run.dummy.ndum = 0;
+  adddummyatom(run, PointIn::cartesian, {0.15f * 500, 0, 0}, idum, xc);
+  EXPECT_EQ(idum, 1);
 }
 
 TEST(Dummy, AppendStoresAsGivenAndLabels) {
@@ -179,7 +174,7 @@ TEST(Dummy, AppendStoresAsGivenAndLabels) {
   run.dummy.ndum = 11;
   run.dummy.dlab.assign(12, "      ");
   run.dummy.xdum.assign(12, Vec3{});
-  EXPECT_EQ(appenddummy(run, {0.1f, 0.2f, 0.3f}, "Test"), 12);
+  EXPECT_EQ(appenddummy(run, {0.1f, 0.2f, 0.3f}), 12);
   EXPECT_EQ(run.dummy.dlab[12], "DUM12 ");
   expect_vec(run.dummy.xdum[12], {0.1f, 0.2f, 0.3f});
 }

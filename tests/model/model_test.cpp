@@ -45,10 +45,9 @@ TEST(ModelRun, NewAtomsAreCleared) {
 }
 
 TEST(ModelRun, TooManyAtoms) {
-  vorn::Run run;
-  resize_atoms(run, nat);
+  EXPECT_NO_THROW(check_atom_capacity(nat, "ReadShelx"));
   try {
-    add_atom(run, "ReadShelx");
+    check_atom_capacity(nat + 1LL, "ReadShelx");
     FAIL() << "atom past the capacity accepted";
   } catch (const Fatal& f) {
     EXPECT_EQ(f.where, "ReadShelx");

@@ -1,0 +1,122 @@
+// End-to-end wall time per stage and peak memory of the full job on P1 supercells of DL-tryptophan.
+// Usage: endtoend_bench [--rescan] [atoms ...]   (default 1000 10000 100000; --rescan reads the
+// databank again for every atom instead of through its index)
+//        endtoend_bench --write atoms dir      (only writes the job's files into dir, for profiling)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "driver/vorn.h"
+#include "scratch.h"
+#include "supercell.h"
+
+namespace {
+
+const std::string kRoot = VORN_SOURCE_DIR;
+const std::string kStructure = kRoot + "/../shared/data/shelx/dl_tryptophan_P21c.res";
+
+// 296 entries that match no atom, then the sample databank: every search passes the whole file.
+void write_databank(const std::string& name) {
+  std::ofstream db(name);
+  db << "! benchmark databank: illustrative values\n";
+  const char* syms[] = {"m", "mm2", "3m", "NO"};
+  for (int e = 0; e < 296; ++e) {
+    const int z = e % 4 == 0 ? 1 : e % 4 == 1 ? 6 : e % 4 == 2 ? 7 : 8;
+    db << "ATOM " << z << " X filler entry " << e << "\n";
+    if (z == 1) {
+      db << "PRNT 16 " << 1 + e % 4 << " 1 cyl\n";
+    } else {
+      db << "NEIG 4 2 0 0 " << syms[e % 4] << " planar F\n 1 9 " << 1 + e % 3 << "\n 2 17 " << 3 - e % 3 << "\n";
+    }
+    db << "PVAL 4.0 1.0 1.0 0.05\nPLMS 2 0 0.01 3 3 0.2\n";
+  }
+  std::ifstream sample(kRoot + "/examples/sample.db");
+  db << sample.rdbuf();
+}
+
+const char* const kControl =
+    "FORMAT *shelx\nINPUT s.res rename toxd\nVERBOSE 1\nRINGS 3 8 *special\nNCELLS 1\n"
+    "DATABANK bench.db\nSCALE *sigma diff fract\nEXTEND_H\nCHFRAG 0.\n";
+
+// Repeats that bring the full cell to about n atoms, growing the shortest edge first.
+std::array<int, 3> repeats(const bench::Cell& c, int n) {
+  std::array<int, 3> r{1, 1, 1};
+  while (static_cast<long>(c.xf.size()) * r[0] * r[1] * r[2] < n) {
+    int s = 0;
+    for (int a = 1; a < 3; ++a)
+      if (c.uc[a] * r[a] < c.uc[s] * r[s]) s = a;
+    ++r[s];
+  }
+  return r;
+}
+
+// The job's files in the current directory; returns the atom count.
+int write_job(const bench::Cell& cell, const std::array<int, 3>& r) {
+  const int atoms = bench::write_supercell(cell, r[0], r[1], r[2], "s.res");
+  write_databank("bench.db");
+  std::ofstream("vorn.inp") << kControl;
+  return atoms;
+}
+
+// One job in a child process, so that its peak memory is its own.
+void job(const bench::Cell& cell, int n, vorn::DbSearch search) {
+  std::cout.flush();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const bench::ScratchDir scratch("vorn_endtoend_bench_" + std::to_string(getpid()));
+    const auto r = repeats(cell, n);
+    const int atoms = write_job(cell, r);
+    std::ostringstream console;
+    std::istringstream in;
+    std::vector<vorn::StageTime> times;
+    const auto t0 = std::chrono::steady_clock::now();
+    vorn::vorn_main({}, console, in, search, &times);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const std::string con = console.str();
+    const size_t e = con.find(" ERROR");
+    std::printf("%d atoms (%dx%dx%d cells)%s\n", atoms, r[0], r[1], r[2],
+                e == std::string::npos ? "" : ("  stopped:" + con.substr(e, con.find('\n', e) - e)).c_str());
+    for (const auto& t : times) std::printf("  %-42s %9.3f s\n", t.stage.c_str(), t.seconds);
+    std::printf("  %-42s %9.3f s\n", "total", wall);
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  int status = 0;
+  rusage ru{};
+  wait4(pid, &status, 0, &ru);
+  std::printf("  %-42s %9.1f MiB\n\n", "peak memory", static_cast<double>(ru.ru_maxrss) / 1024.0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!std::filesystem::exists(kStructure)) {
+    std::cout << "skipped: " << kStructure << " is absent\n";
+    return 0;
+  }
+  if (argc == 4 && std::string(argv[1]) == "--write") {
+    const bench::Cell cell = bench::full_cell(kStructure);
+    std::filesystem::create_directories(argv[3]);
+    std::filesystem::current_path(argv[3]);
+    std::printf("%d atoms written\n", write_job(cell, repeats(cell, std::stoi(argv[2]))));
+    return 0;
+  }
+  vorn::DbSearch search = vorn::DbSearch::index;
+  std::vector<int> sizes;
+  for (int a = 1; a < argc; ++a) {
+    if (std::string(argv[a]) == "--rescan") search = vorn::DbSearch::rescan;
+    else sizes.push_back(std::stoi(argv[a]));
+  }
+  if (sizes.empty()) sizes = {1000, 10000, 100000};
+  const bench::Cell cell = bench::full_cell(kStructure);
+  for (int n : sizes) job(cell, n, search);
+}
