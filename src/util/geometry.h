@@ -17,9 +17,12 @@ inline Vec3 mat_vec(const Mat3& m, const Vec3& x) {
           m[2][0] * x[0] + m[2][1] * x[1] + m[2][2] * x[2]};
 }
 
+// Every interatomic distance: in double precision, rounded once to single, so that distances
+// equal by symmetry (whose float coordinates differ in the last bit) compare equal and the
+// lower atom number keeps its place in a ranking.
 inline float dist(const Vec3& a, const Vec3& b) {
-  const float dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
+  const double dx = double(a[0]) - b[0], dy = double(a[1]) - b[1], dz = double(a[2]) - b[2];
+  return static_cast<float>(std::sqrt(dx * dx + dy * dy + dz * dz));
 }
 
 inline float rlength(const Vec3& v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
