@@ -1,6 +1,7 @@
 // End-to-end wall time per stage and peak memory of the full job on P1 supercells of DL-tryptophan.
-// Usage: endtoend_bench [--rescan] [atoms ...]   (default 1000 10000 100000; --rescan reads the
-// databank again for every atom instead of through its index)
+// Usage: endtoend_bench [--rescan] [--literal] [atoms ...]   (default 1000 10000 100000;
+// --rescan reads the databank again for every atom instead of through its index, --literal
+// runs the literal algorithms the fast ones are checked against)
 //        endtoend_bench --write atoms dir      (only writes the job's files into dir, for profiling)
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -68,7 +69,7 @@ int write_job(const bench::Cell& cell, const std::array<int, 3>& r) {
 }
 
 // One job in a child process, so that its peak memory is its own.
-void job(const bench::Cell& cell, int n, vorn::DbSearch search) {
+void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms alg) {
   std::cout.flush();
   const pid_t pid = fork();
   if (pid == 0) {
@@ -79,7 +80,7 @@ void job(const bench::Cell& cell, int n, vorn::DbSearch search) {
     std::istringstream in;
     std::vector<vorn::StageTime> times;
     const auto t0 = std::chrono::steady_clock::now();
-    vorn::vorn_main({}, console, in, search, &times);
+    vorn::vorn_main({}, console, in, search, &times, alg);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const std::string con = console.str();
     const size_t e = con.find(" ERROR");
@@ -111,12 +112,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   vorn::DbSearch search = vorn::DbSearch::index;
+  vorn::Algorithms alg = vorn::Algorithms::fast;
   std::vector<int> sizes;
   for (int a = 1; a < argc; ++a) {
     if (std::string(argv[a]) == "--rescan") search = vorn::DbSearch::rescan;
+    else if (std::string(argv[a]) == "--literal") alg = vorn::Algorithms::literal;
     else sizes.push_back(std::stoi(argv[a]));
   }
   if (sizes.empty()) sizes = {1000, 10000, 100000};
   const bench::Cell cell = bench::full_cell(kStructure);
-  for (int n : sizes) job(cell, n, search);
+  for (int n : sizes) job(cell, n, search, alg);
 }

@@ -397,7 +397,7 @@ void readdb(Run& run, int ik, bool lpg, const NeighborGrid* grid) {
   bool hit = false;
   if (run.dbsearch == DbSearch::rescan) {
     hit = guarded([&] { return search_file(run, q, e, found); });
-  } else if (q.trace) {
+  } else if (q.trace || run.algorithms == Algorithms::literal) {
     hit = guarded([&] { return search_index(run, q, e, found); });
   } else {
     if (!run.dbmemo) run.dbmemo = std::make_shared<DbMemo>();

@@ -169,7 +169,8 @@ void drive(Run& run, Clock& clock) {
   if (s.ldb) open_databank(run);
   {
     Stage t(run, "fragments");
-    if (s.ifra == frac_stored && s.ncells >= 0) gencompletefrags(run);
+    if (s.ifra == frac_stored && s.ncells >= 0)
+      run.algorithms == Algorithms::literal ? gencompletefrags_reference(run) : gencompletefrags(run);
     else run.cryst.natoms = run.atoms.ia;
   }
   if (s.lring) {
@@ -185,7 +186,10 @@ void drive(Run& run, Clock& clock) {
     open_out(run.ires, "res_mopro.inp");
     res_header(run);
   }
-  { Stage t(run, "neighbours"); findallneighbors(run); }
+  {
+    Stage t(run, "neighbours");
+    run.algorithms == Algorithms::literal ? findallneighbors_reference(run) : findallneighbors(run);
+  }
   { Stage t(run, "local axes, groups, databank, hydrogens"); localdef(run); }
   if (s.lfh) {
     close_out(run.irb, "reset.bond", kPlace);
@@ -250,7 +254,7 @@ bool run_guarded(Run& run, const std::function<void()>& body) {
 }
 
 int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search,
-              std::vector<StageTime>* stage_times) {
+              std::vector<StageTime>* stage_times, Algorithms alg) {
   if (!args.empty()) {
     header(console);
     if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
@@ -260,6 +264,7 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
   run.console = &console;
   run.input = &input;
   run.dbsearch = search;
+  run.algorithms = alg;
   Clock clock;
   const bool ran = run_guarded(run, [&] { drive(run, clock); });
   if (stage_times) *stage_times = run.stage_times;

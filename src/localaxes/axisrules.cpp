@@ -549,7 +549,7 @@ void terminal_hydrogen(Rules& R) {
     }
     return sure < r ? -1 : 0;
   };
-  int y = first_fit(hyd_near, hyd_near - 10 * samexyz);
+  int y = run.algorithms == Algorithms::literal ? -1 : first_fit(hyd_near, hyd_near - 10 * samexyz);
   if (y < 0) y = first_fit(hyd_r, hyd_r + 1.0f);
   if (y != 0) {
     R.to_atom(2, 'Y', y);

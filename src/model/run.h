@@ -18,6 +18,11 @@ struct DbMemo;   // search results by query, kept by the databank stage
 // for every atom (the reference the index is checked against).
 enum class DbSearch { index, rescan };
 
+// Which algorithms the stages use: the fast ones, or the literal ones of the description
+// (all-pairs scans, searches over every earlier atom, dummy and ring) that they are checked
+// against. Both give the same files.
+enum class Algorithms { fast, literal };
+
 // Wall time of each stage of a run, in order, for the benchmarks.
 struct StageTime {
   std::string stage;
@@ -57,6 +62,7 @@ struct Run {
   Except except;
   DbCount dbcount;
   DbSearch dbsearch = DbSearch::index;
+  Algorithms algorithms = Algorithms::fast;
   std::shared_ptr<const DbIndex> dbindex;  // built from idb at the first search
   std::shared_ptr<DbMemo> dbmemo;          // results of the searches through dbindex
   std::vector<bool> ichemcon;

@@ -44,14 +44,14 @@ void check_atom(const Run& run, int k, const char* place) {
 // surroundings of a hydrogen hold hundreds of atoms).
 class Taken {
  public:
-  explicit Taken(const std::vector<Vec3>& xc) : xc_(xc) {}
+  Taken(const std::vector<Vec3>& xc, bool linear) : xc_(xc), linear_(linear) {}
   ~Taken() {
     for (int b : used_) head_[static_cast<size_t>(b)] = -1;
   }
   Taken(const Taken&) = delete;
   Taken& operator=(const Taken&) = delete;
   bool near(int j, float d) const {
-    const int b = shell(d);
+    const int b = linear_ ? -1 : shell(d);
     if (b < 0) return near_in(j, all_);
     if (near_in(j, off_)) return true;
     for (int s = std::max(b - 1, 0); s <= b + 1 && s < static_cast<int>(head_.size()); ++s)
@@ -60,7 +60,7 @@ class Taken {
     return false;
   }
   void add(int j, float d) {
-    const int b = shell(d), e = static_cast<int>(all_.size());
+    const int b = linear_ ? -1 : shell(d), e = static_cast<int>(all_.size());
     all_.push_back(j);
     next_.push_back(-1);
     if (b < 0) {
@@ -84,6 +84,7 @@ class Taken {
     return false;
   }
   const std::vector<Vec3>& xc_;
+  bool linear_;
   std::vector<int> all_, next_, off_, used_;
   // shell -> last taken entry in it; kept between searches, every used shell reset on exit
   static thread_local std::vector<int> head_;
@@ -102,7 +103,7 @@ Neig scan(Run& run, int k, float rmax, Each&& each) {
   const bool covalent = rmax <= 0.0f;
   const float rk = covalent ? covrad_of(run, k, "GetNei") : 0.0f;
   const bool kdis = iaf[k] == -1;
-  Taken taken(xc);
+  Taken taken(xc, run.algorithms == Algorithms::literal);
   each([&](int j) {
     if (j == k) return;
     // different disorder components never see each other
@@ -236,7 +237,7 @@ void move_atom(Run& run, int k, const Vec3& xc, NeighborGrid* grid) {
 }
 
 Neig getnei(Run& run, int k, float rmax, const NeighborGrid* grid) {
-  if (!grid || !grid->cells.usable()) return scan_all(run, k, rmax);
+  if (!grid || !grid->cells.usable() || run.algorithms == Algorithms::literal) return scan_all(run, k, rmax);
   check_atom(run, k, "GetNei");
   const float reach = rmax <= 0.0f ? run.set.tol1 + covrad_of(run, k, "GetNei") + grid->maxcov : rmax;
   static thread_local std::vector<int> cand;

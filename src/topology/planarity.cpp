@@ -1,6 +1,7 @@
 // Least-squares plane through atoms (smallest eigenvector of the scatter matrix) and ring membership.
 #include "topology/planarity.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -100,7 +101,12 @@ void isitcyclic(const Run& run, int k, bool& cyclic, bool& plane, bool& plane2, 
   cyclic = plane = plane2 = false;
   iring = mem = 0;
   const Rings& rg = run.rings;
-  const std::vector<int>& mine = rings_of(run, k);
+  std::vector<int> every;  // the literal scan over all rings
+  if (run.algorithms == Algorithms::literal)
+    for (int r = 1; r <= rg.nor; ++r)
+      if (std::find(rg.nra[r].begin(), rg.nra[r].begin() + rg.noar[r], k) != rg.nra[r].begin() + rg.noar[r])
+        every.push_back(r);
+  const std::vector<int>& mine = run.algorithms == Algorithms::literal ? every : rings_of(run, k);
   const int count = static_cast<int>(mine.size());
   const int r1 = count >= 1 ? mine[0] : 0, r2 = count >= 2 ? mine[1] : 0;
   if (count == 0) return;
