@@ -211,12 +211,12 @@ void drive(Run& run, Clock& clock) {
     }
     { Stage t(run, "atom records"); write_atom_records(run); }
     { Stage t(run, "vorn.cif"); write_rhocif(run); }
-    Stage t(run, "closing files");
+    Stage t(run, "closing the parameter files");
     con_similarity_and_close(run);
     close_out(run.ixp, "xd_vorn.inp", kPlace);
     close_out(run.ifh, "fixedH.ins", kPlace);
   }
-  Stage t(run, "closing files");
+  Stage t(run, "plot file and summary");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);
   // every file is complete before the summary says what was written

@@ -173,7 +173,19 @@ bool go2lcp(Walk& w) {
 
 // 1 when a ring of this size with the same atoms (pairwise match count = size) is recorded.
 int ichk_ring(const Run& run, const Walk& w, int size, const std::vector<int>& sorted_atoms) {
-  for (int r = 1; r <= run.rings.nor; ++r) {
+  // A recorded ring can only match when it shares an atom, so the rings of the candidate's
+  // atoms are the ones to test; the literal search tests every ring.
+  std::vector<int> rings;
+  if (run.algorithms == Algorithms::literal) {
+    for (int r = 1; r <= run.rings.nor; ++r) rings.push_back(r);
+  } else {
+    for (size_t i = 0; i < sorted_atoms.size(); ++i)
+      if (i == 0 || sorted_atoms[i] != sorted_atoms[i - 1]) {
+        const std::vector<int>& of = rings_of(run, sorted_atoms[i]);
+        rings.insert(rings.end(), of.begin(), of.end());
+      }
+  }
+  for (int r : rings) {
     if (run.rings.noar[r] != size) continue;
     // pairwise count over two sorted lists: sum over atoms of multiplicity products
     const std::vector<int>& o = w.sorted[r];

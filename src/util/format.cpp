@@ -37,10 +37,16 @@ std::string fixed_digits(float v, int d) {
     if (ok) {
       char buf[48];
       int len = 0;
-      do {
+      while (q > static_cast<u128>(~0ULL)) {
         buf[len++] = static_cast<char>('0' + static_cast<int>(q % 10));
         q /= 10;
-      } while (q != 0);
+      }
+      // 64-bit division for the rest: 128-bit division is a library call
+      for (unsigned long long q64 = static_cast<unsigned long long>(q);;) {
+        buf[len++] = static_cast<char>('0' + static_cast<int>(q64 % 10));
+        q64 /= 10;
+        if (q64 == 0) break;
+      }
       while (len < d + 1) buf[len++] = '0';
       std::string r;
       r.reserve(static_cast<size_t>(len) + 1);
