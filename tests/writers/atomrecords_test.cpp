@@ -278,3 +278,50 @@ TEST_F(AtomRecords, FixedHLinesOnlyWithTheXhExtensionOutsideConversion) {
 }
 
 }  // namespace
+
+// Identifiers past their widths: each field that overflows gets its digits after one blank
+// (one log line per file and field), LIMITS grows to the structure, and a structure that fits
+// keeps its columns (the other tests of this file).
+TEST_F(AtomRecords, OverflowingIdentifiersWidenAndAreLoggedOnce) {
+  const int n = 10000;
+  resize_atoms(run_, n);
+  run_.atoms.ia = n;
+  for (int i = 3; i <= n; ++i) {
+    run_.atoms.atom[i] = "C(1)    ";
+    run_.mpoles.iar[i] = run_.mpoles.iar[1];
+  }
+  run_.mpoles.iar[1][3] = 123456;  // an axis point past 99999 (atoms plus dummies)
+  run_.mpoles.iar[1][8] = 100000;  // a kappa set likewise
+  run_.kappas.nkap = 2;
+  run_.dummy.ndum = 1000;
+  run_.dummy.xdum.assign(1001, Vec3{0.1f, 0.2f, 0.3f});
+  run_.nout.open("vorn.out");
+  write();
+  run_.nout.close();
+  EXPECT_EQ(xd_[5], "LIMITS nat 10000 ntx 31 lmx 4 nzz 1000 nto 0 nsc 20 ntb 20 nov 2500");
+  EXPECT_EQ(xd_[6], "USAGE  10000 2 4    2 0 1 0 0    2 0 0 0 0 1000");
+  const std::string c1 = xd_[9 + 1000];
+  EXPECT_EQ(c1.substr(0, 26), "C(1)      2  1 123456    4");
+  EXPECT_NE(c1.find("    7 100000    9"), std::string::npos) << c1;
+  EXPECT_EQ(pro_[0], "DUMMY  1000");
+  const auto m = mopro_atoms();
+  EXPECT_EQ(m[0], "ATOMS  10000");
+  bool a999 = false, a1000 = false;
+  for (const std::string& l : m) {
+    a999 = a999 || l.rfind("ATOM 999 C1", 0) == 0;
+    a1000 = a1000 || l.rfind("ATOM  1000 C1", 0) == 0;
+  }
+  EXPECT_TRUE(a999 && a1000);
+  const std::string log = test::slurp("vorn.out");
+  for (const char* note : {"LIMITS of xd_vorn.inp raised to nat 10000 nzz 1000",
+                           "USAGE atoms of xd_vorn.inp does not fit I4 (10000)",
+                           "axis atom number of xd_vorn.inp does not fit I5 (123456)",
+                           "kappa set of xd_vorn.inp does not fit I5 (100000)",
+                           "DUMMY count of mopro_vorn.par does not fit I3 (1000)",
+                           "ATOMS count of mopro_vorn.par does not fit I4 (10000)",
+                           "atom number of mopro_vorn.par does not fit I3 (1000)"}) {
+    const size_t p = log.find(note);
+    EXPECT_NE(p, std::string::npos) << note;
+    EXPECT_EQ(log.find(note, p + 1), std::string::npos) << note << " logged twice";
+  }
+}
