@@ -11,51 +11,73 @@ namespace {
 
 std::string stars(int w) { return std::string(w > 0 ? w : 0, '*'); }
 
-// Decimal digits of |v| with exactly d decimals, rounded half away from zero.
-// The float is exact as a double; 80 printed places hold its digits far past any d used here.
-std::string fixed_digits(float v, int d) {
-  // Exact in integers when |v| * 10^d fits 128 bits: |v| = m 2^e with m < 2^24, so the
-  // rounding decision needs only the remainder of m 10^d over 2^-e.
-  if (d >= 0 && d <= 20) {
-    int e2 = 0;
-    const float fr = std::frexp(std::fabs(v), &e2);
-    using u128 = unsigned __int128;
-    u128 n = static_cast<u128>(std::ldexp(fr, 24));  // exact: the 24-bit mantissa
-    int e = e2 - 24;
-    for (int k = 0; k < d; ++k) n *= 10;              // < 2^24 * 10^20 < 2^91
-    u128 q = 0;
-    bool ok = true;
-    if (e >= 0) {
-      ok = e <= 30;
-      if (ok) q = n << e;
-    } else if (e > -120) {
-      const int sh = -e;
-      q = n >> sh;
-      const u128 rem = n - (q << sh);
-      if (rem >= (static_cast<u128>(1) << (sh - 1))) ++q;  // half away from zero
-    }
-    if (ok) {
-      char buf[48];
-      int len = 0;
-      while (q > static_cast<u128>(~0ULL)) {
-        buf[len++] = static_cast<char>('0' + static_cast<int>(q % 10));
-        q /= 10;
-      }
-      // 64-bit division for the rest: 128-bit division is a library call
-      for (unsigned long long q64 = static_cast<unsigned long long>(q);;) {
-        buf[len++] = static_cast<char>('0' + static_cast<int>(q64 % 10));
-        q64 /= 10;
-        if (q64 == 0) break;
-      }
-      while (len < d + 1) buf[len++] = '0';
-      std::string r;
-      r.reserve(static_cast<size_t>(len) + 1);
-      for (int k = len - 1; k >= d; --k) r += buf[k];
-      r += '.';
-      for (int k = d - 1; k >= 0; --k) r += buf[k];
-      return r;
-    }
+// The digits of the integer q followed by its last d as decimals ("12.345" for q = 12345,
+// d = 3; "0.05" for q = 5, d = 2) into out; returns their count.
+int place_point(unsigned __int128 q, int d, char* out) {
+  char buf[48];
+  int len = 0;
+  while (q > static_cast<unsigned __int128>(~0ULL)) {
+    buf[len++] = static_cast<char>('0' + static_cast<int>(q % 10));
+    q /= 10;
   }
+  // 64-bit division for the rest: 128-bit division is a library call
+  for (unsigned long long q64 = static_cast<unsigned long long>(q);;) {
+    buf[len++] = static_cast<char>('0' + static_cast<int>(q64 % 10));
+    q64 /= 10;
+    if (q64 == 0) break;
+  }
+  while (len < d + 1) buf[len++] = '0';
+  int n = 0;
+  for (int k = len - 1; k >= d; --k) out[n++] = buf[k];
+  out[n++] = '.';
+  for (int k = d - 1; k >= 0; --k) out[n++] = buf[k];
+  return n;
+}
+
+constexpr unsigned long long kPow10[13] = {1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL,
+                                           10000000ULL, 100000000ULL, 1000000000ULL, 10000000000ULL,
+                                           100000000000ULL, 1000000000000ULL};
+
+// Decimal digits of |v| with exactly d decimals, rounded half away from zero, into out (at
+// least 64 characters); returns their count, or -1 when the value needs the long way.
+// Exact in integers: |v| = m 2^e with m < 2^24, so the rounding decision needs only the
+// remainder of m 10^d over 2^-e.
+int fixed_digits_into(float v, int d, char* out) {
+  if (d < 0 || d > 20) return -1;
+  int e2 = 0;
+  const float fr = std::frexp(std::fabs(v), &e2);
+  const unsigned long long m = static_cast<unsigned long long>(std::ldexp(fr, 24));  // exact: 24 bits
+  const int e = e2 - 24;
+  using u128 = unsigned __int128;
+  if (d <= 12 && e < 0) {
+    // m 10^d < 2^24 10^12 < 2^64
+    const unsigned long long n = m * kPow10[d];
+    const int sh = -e;
+    unsigned long long q = 0;
+    if (sh < 64) {
+      q = n >> sh;
+      if (n - (q << sh) >= (1ULL << (sh - 1))) ++q;  // half away from zero
+    } else if (sh == 64) {
+      q = n >> 63;  // 1 when n is at least half of 2^64
+    }
+    return place_point(q, d, out);
+  }
+  u128 n = m;
+  for (int k = 0; k < d; ++k) n *= 10;  // < 2^24 * 10^20 < 2^91
+  u128 q = 0;
+  if (e >= 0) {
+    if (e > 30) return -1;
+    q = n << e;
+  } else if (e > -120) {
+    const int sh = -e;
+    q = n >> sh;
+    if (n - (q << sh) >= (static_cast<u128>(1) << (sh - 1))) ++q;
+  }
+  return place_point(q, d, out);
+}
+
+// The long way, for values past 128 bits: printf's exact expansion, rounded by hand.
+std::string fixed_digits(float v, int d) {
   char buf[512];
   std::snprintf(buf, sizeof buf, "%.80f", std::fabs(static_cast<double>(v)));
   std::string s(buf);
@@ -94,12 +116,22 @@ std::string iw(long long v, int w) {
 
 std::string f(float v, int w, int d, bool plus) {
   if (std::isnan(v) || std::isinf(v)) return stars(w);
-  std::string body = fixed_digits(v, d);
-  std::string sign = std::signbit(v) && v != 0.0f ? "-" : (plus ? "+" : "");
-  std::string s = sign + body;
-  if (static_cast<int>(s.size()) > w && body.rfind("0.", 0) == 0) s = sign + body.substr(1);
-  if (static_cast<int>(s.size()) > w) return stars(w);
-  return std::string(w - s.size(), ' ') + s;
+  char buf[600];
+  const char sign = std::signbit(v) && v != 0.0f ? '-' : (plus ? '+' : 0);
+  char* body = buf + 1;
+  int len = fixed_digits_into(v, d, body);
+  if (len < 0) {
+    const std::string slow = fixed_digits(v, d);
+    len = static_cast<int>(slow.size());
+    slow.copy(body, slow.size());
+  }
+  // the leading zero of a value below one goes when the field would overflow otherwise
+  if (len + (sign ? 1 : 0) > w && len >= 2 && body[0] == '0' && body[1] == '.') ++body, --len;
+  if (sign) *--body = sign, ++len;
+  if (len > w) return stars(w);
+  std::string out(static_cast<size_t>(w), ' ');
+  std::copy(body, body + len, out.begin() + (w - len));
+  return out;
 }
 
 std::string e(float v, int w, int d, bool plus) {
