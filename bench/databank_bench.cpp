@@ -8,28 +8,18 @@
 #include "databank/readdb.h"
 #include "model/run.h"
 #include "polymer.h"
+#include "fillerdb.h"
 #include "scratch.h"
 #include "topology/environment.h"
 #include "topology/neighbors.h"
 
 namespace {
 
-// 296 entries no polymer atom matches (other neighbour counts, elements and symmetries), then
+// 296 entries no polymer atom matches (other neighbours, elements and symmetries), then
 // the four it does, so that every search passes the whole file.
 void write_databank(const char* name) {
   std::ofstream db(name);
-  db << "! benchmark databank: illustrative values\n";
-  const char* syms[] = {"m", "mm2", "3m", "NO"};
-  for (int e = 0; e < 296; ++e) {
-    const int z = e % 4 == 0 ? 1 : e % 4 == 1 ? 6 : e % 4 == 2 ? 7 : 8;
-    db << "ATOM " << z << " X filler entry " << e << "\n";
-    if (z == 1) {
-      db << "PRNT " << 7 + e % 2 << " " << 1 + e % 4 << " 1 cyl\n";
-    } else {
-      db << "NEIG 4 2 0 0 " << syms[e % 4] << " planar F\n 1 1 " << 1 + e % 3 << "\n 2 6 " << 3 - e % 3 << "\n";
-    }
-    db << "PVAL 4.0 1.0 1.0 0.05\nPLMS 2 0 0.01 3 3 0.2\n";
-  }
+  bench::filler_entries(db, 296);
   db << "ATOM 6 C ring carbon\nNEIG 3 1 0 0\n 1 6 3\nPVAL 4.0 1 1 0.05\nPLMS 3 3 0.25\n"
      << "ATOM 6 C carbon with one hydrogen\nNEIG 3 2 0 0\n 1 1 1\n 2 6 2\nPVAL 4.1 1 1 0.05\nPLMS 3 3 0.25\n"
      << "ATOM 6 C end carbon\nNEIG 2 2 0 0\n 1 1 1\n 2 6 1\nPVAL 4.1 1 1 0.05\n"

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "driver/vorn.h"
+#include "fillerdb.h"
 #include "scratch.h"
 #include "supercell.h"
 
@@ -29,18 +30,7 @@ const std::string kStructure = kRoot + "/../shared/data/shelx/dl_tryptophan_P21c
 // 296 entries that match no atom, then the sample databank: every search passes the whole file.
 void write_databank(const std::string& name) {
   std::ofstream db(name);
-  db << "! benchmark databank: illustrative values\n";
-  const char* syms[] = {"m", "mm2", "3m", "NO"};
-  for (int e = 0; e < 296; ++e) {
-    const int z = e % 4 == 0 ? 1 : e % 4 == 1 ? 6 : e % 4 == 2 ? 7 : 8;
-    db << "ATOM " << z << " X filler entry " << e << "\n";
-    if (z == 1) {
-      db << "PRNT 16 " << 1 + e % 4 << " 1 cyl\n";
-    } else {
-      db << "NEIG 4 2 0 0 " << syms[e % 4] << " planar F\n 1 9 " << 1 + e % 3 << "\n 2 17 " << 3 - e % 3 << "\n";
-    }
-    db << "PVAL 4.0 1.0 1.0 0.05\nPLMS 2 0 0.01 3 3 0.2\n";
-  }
+  bench::filler_entries(db, 296);
   std::ifstream sample(kRoot + "/examples/sample.db");
   db << sample.rdbuf();
 }
