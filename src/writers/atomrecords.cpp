@@ -83,7 +83,10 @@ void xd_atom(Run& run, int i) {
   for (int k = 1; k <= 2; ++k) line += fmt::i(iar[k], 3);
   for (int k = 3; k <= 5; ++k) line += idfield(run, kXp, "axis atom number", iar[k], 5);
   line += "  ";
-  for (int k = 6; k <= 11; ++k) line += idfield(run, kXp, k == 8 ? "kappa set" : "atom number", iar[k], 5);
+  // iar 6..11: displacement type, scattering type, kappa set, lmax, fixed flag, constraint atom
+  static const char* const kNames[] = {"displacement type", "scattering type", "kappa set",
+                                       "lmax",              "fixed flag",      "constraint atom number"};
+  for (int k = 6; k <= 11; ++k) line += idfield(run, kXp, kNames[k - 6], iar[k], 5);
   const Vec3& x = run.atoms.xf[i];
   line += fmt::f(x[0], 9, 5) + fmt::f(x[1], 9, 5) + fmt::f(x[2], 9, 5) + fmt::f(run.atoms1.occ[i], 8, 4);
   o << line << '\n';
