@@ -33,6 +33,12 @@ struct Atoms1 {
   std::vector<int> lmx;    // highest multipole level: 4, or 2 for hydrogen
   std::vector<float> occ;  // site occupancy
   std::vector<int> iaf;    // 0 normal, 1 special position, -1 disordered
+  // Disorder part of each atom: SHELX PART n, CIF _atom_site_disorder_group, PDB altloc A, B, ...
+  // as 1, 2, ...; 0 for atoms common to every part; negative for a part whose atom sits near its
+  // own symmetry images (SHELX PART -n). lpart says the input carries part information at all;
+  // without it the occupancy rule decides which disordered atoms may bond.
+  std::vector<int> part;
+  bool lpart = false;
 };
 
 struct AtUij {
@@ -70,6 +76,20 @@ struct Resi1 {
   std::vector<std::string> resi1{std::string(17, ' ')};  // text(17) per residue atom
   std::vector<std::string> resi2{std::string(10, ' ')};  // text(10)
   bool resi11 = false;
+};
+
+// Each asymmetric-unit atom as the input file names it, for the outputs that show the user's
+// own identifiers (vorn.cif, vorn.html, the .tsc scatterers) and the MoPro residue names.
+struct AtomIdent {
+  std::string label;    // as written: SHELX C1A, CIF _atom_site_label, PDB atom name
+  std::string resname;  // residue class (SHELX RESI, PDB residue name); empty outside residues
+  std::string resnum;   // residue number with insertion code, as text; empty outside residues
+  std::string chain;    // chain (PDB); empty otherwise
+  char altloc = ' ';    // alternate conformation (PDB); blank otherwise
+};
+
+struct Idents {
+  std::vector<AtomIdent> id{AtomIdent{}};  // 1..ia
 };
 
 struct Cryst {

@@ -40,6 +40,7 @@ struct Run {
   Symm symm;
   Shelx1 shelx1;
   Resi1 resi1;
+  Idents idents;
   Cryst cryst;
   // settings
   Settings set;
