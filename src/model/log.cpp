@@ -28,3 +28,15 @@ void stage_pending(Run& run, const std::string& op) {
   logl(run, "\n " + op + " : not available in this build; stage skipped");
 }
 }  // namespace vorn
+
+namespace vorn {
+void tally_warning(Run& run, const std::string& kind, const std::string& atom) {
+  auto& kinds = run.warnings.kinds;
+  for (auto& [k, atoms] : kinds)
+    if (k == kind) {
+      atoms.push_back(atom);
+      return;
+    }
+  kinds.push_back({kind, {atom}});
+}
+}  // namespace vorn

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/records.h"
@@ -27,6 +28,12 @@ enum class Algorithms { fast, literal };
 struct StageTime {
   std::string stage;
   double seconds = 0;
+};
+
+// Warnings of the run by kind, in the order first met, each with the atoms it names in order;
+// the closing summary counts them and names the first few atoms of each.
+struct WarningTally {
+  std::vector<std::pair<std::string, std::vector<std::string>>> kinds;
 };
 
 struct Run {
@@ -71,6 +78,7 @@ struct Run {
   std::set<std::string> widened;  // "file field" of each identifier field widened past its width
   Forh forh;
   PerAtomText text;
+  WarningTally warnings;
 
   // files: the driver opens the long-lived ones, stages append in a fixed order
   std::ofstream imas;   // xd_vorn.mas
