@@ -231,7 +231,9 @@ XHGroup classify_xh(Run& run, int l, int k) {
 
 void extendh(Run& run, int l, int k, NeighborGrid* grid) {
   if (!run.set.led && run.atoms1.iaf[k] == -1) {
+    // left at its X-ray distance unless DISORD asks otherwise: the closing summary counts it
     logl(run, xh_line(run, l, k, "H-ATOM IS DISORDERED"));
+    tally_warning(run, "disordered hydrogen not extended", fmt::trim(run.atoms.atom[k]));
     return;
   }
   logl(run, "\n Trying to extend hydrogen " + fmt::pad(run.atoms.atom[k], 8) + " to standard distance :");

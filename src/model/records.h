@@ -92,10 +92,20 @@ struct Idents {
   std::vector<AtomIdent> id{AtomIdent{}};  // 1..ia
 };
 
+// The operator and lattice translation that made an atom from its asymmetric-unit atom:
+// operator 1 without translation for the atoms as read. Atoms made by one copy belong to one
+// image of the asymmetric unit (the same copy of a negative-part disorder component).
+struct SymCopy {
+  int s = 1;
+  std::array<int, 3> t{};
+  bool operator==(const SymCopy& o) const { return s == o.s && t == o.t; }  // also read as C++17 (CIF reader)
+};
+
 struct Cryst {
   int natoms = 0;
-  std::vector<int> isymeq;  // generated atom -> its asymmetric-unit atom
-  std::vector<int> nsymeq;  // asymmetric-unit atom -> number of its images
+  std::vector<int> isymeq;      // generated atom -> its asymmetric-unit atom
+  std::vector<int> nsymeq;      // asymmetric-unit atom -> number of its images
+  std::vector<SymCopy> icopy;   // every atom -> the copy it belongs to
 };
 
 // ---- settings (control file) ----

@@ -29,9 +29,11 @@ void resize_atoms(Run& run, int n) {
   run.atoms1.lmx.resize(s, 0);
   run.atoms1.occ.resize(s, 1.0f);
   run.atoms1.iaf.resize(s, 0);
+  run.atoms1.part.resize(s, 0);
   run.at_uij.u.resize(s, std::array<float, 6>{});
   run.cryst.isymeq.resize(s, 0);
   run.cryst.nsymeq.resize(s, 0);
+  run.cryst.icopy.resize(s, SymCopy{});
   run.neighbors.nnei.resize(s, 0);
   run.neighbors.jnei.resize(s, std::array<int, nbond>{});
   run.neighbors.rnei.resize(s, std::array<float, nbond>{});

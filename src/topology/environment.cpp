@@ -98,16 +98,14 @@ Neig scan(Run& run, int k, float rmax, Each&& each) {
   check_atom(run, k, "GetNei");
   Neig g;
   const auto& xc = run.atoms.xc;
-  const auto& occ = run.atoms1.occ;
   const auto& iaf = run.atoms1.iaf;
   const bool covalent = rmax <= 0.0f;
   const float rk = covalent ? covrad_of(run, k, "GetNei") : 0.0f;
-  const bool kdis = iaf[k] == -1;
   Taken taken(xc, run.algorithms == Algorithms::literal);
   each([&](int j) {
     if (j == k) return;
     // different disorder components never see each other
-    if (kdis && iaf[j] == -1 && std::fabs(occ[k] - occ[j]) > occmatch) return;
+    if (!may_bond(run, k, j)) return;
     const float d = dist(xc[k], xc[j]);
     const float cut = covalent ? run.set.tol1 + rk + covrad_of(run, j, "GetNei") : rmax;
     if (!(d >= tooclose && d <= cut)) return;  // written so that a NaN distance never bonds

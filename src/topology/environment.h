@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "model/disorder.h"
 #include "model/run.h"
 #include "topology/cellgrid.h"
 
@@ -10,7 +11,6 @@ namespace vorn {
 
 constexpr float tooclose = 0.5f;   // closer than this two atoms are never neighbours (A)
 constexpr float samexyz = 0.01f;   // two candidates closer than this are one position (A)
-constexpr float occmatch = 0.01f;  // disordered atoms of one component share the occupancy
 
 // A cell list of atoms 1..natoms for repeated searches, with the largest covalent radius
 // present so that a covalent search knows how far to look. Positions must not move while a

@@ -17,6 +17,7 @@
 #include "util/format.h"
 #include "model/outfile.h"
 #include "model/coords.h"
+#include "model/disorder.h"
 #include "util/geometry.h"
 #include "model/log.h"
 
@@ -67,12 +68,17 @@ void start(Run& run) {
 
 inline float cutoff(const Run& run, int zi, int zp) { return run.set.covrad[zi] + run.set.covrad[zp] + run.set.tol1; }
 
-void add_image(Run& run, int i, const Vec3& xf, const Vec3& xc) {
+// The image of atom i made by operator s and translation (t1, t2, t3).
+SymCopy copy_of(int s, int t1, int t2, int t3) { return SymCopy{s, {t1, t2, t3}}; }
+
+void add_image(Run& run, int i, const SymCopy& copy, const Vec3& xf, const Vec3& xc) {
   const int n = add_atom(run, kWhere);
   run.atoms.atom[n] = run.atoms.atom[i];
   run.atoms.itype[n] = run.atoms.itype[i];
   run.atoms1.occ[n] = run.atoms1.occ[i];
   run.atoms1.iaf[n] = run.atoms1.iaf[i];
+  run.atoms1.part[n] = run.atoms1.part[i];
+  run.cryst.icopy[n] = copy;
   run.atoms.xf[n] = xf;
   run.atoms.xc[n] = xc;
   run.cryst.isymeq[n] = i;
@@ -136,9 +142,11 @@ void complete_by_rescan(Run& run) {
               for (int p = 1; p <= run.cryst.natoms && !present; ++p)
                 present = dist(xc, run.atoms.xc[p]) < kCoincide;
               if (present) continue;
+              const SymCopy copy = copy_of(s, t1, t2, t3);
               for (int p = 1; p <= run.cryst.natoms; ++p)
-                if (dist(xc, run.atoms.xc[p]) <= cutoff(run, zi, run.atoms.itype[p])) {
-                  add_image(run, i, xf, xc);
+                if (dist(xc, run.atoms.xc[p]) <= cutoff(run, zi, run.atoms.itype[p]) &&
+                    image_may_bond(run, i, copy, p)) {
+                  add_image(run, i, copy, xf, xc);
                   added = true;
                   break;
                 }
@@ -174,6 +182,14 @@ void complete_incrementally(Run& run, long long total) {
   const int zero = nc * side * side + nc * side + nc;  // index of translation (0, 0, 0)
   for (int i = 1; i <= ia; ++i) state[static_cast<size_t>(i - 1) * per_atom + zero + 1] = kDead;
 
+  // atom and copy of candidate k, as numbered above
+  auto candidate = [&](int k, int& i) {
+    const int r = k - 1;
+    i = r / per_atom + 1;
+    const int t = r % per_op;
+    return copy_of((r % per_atom) / per_op + 1, t / (side * side) - nc, (t / side) % side - nc, t % side - nc);
+  };
+
   float rad_max = 0.0f;
   for (int i = 1; i <= ia; ++i) rad_max = std::max(rad_max, run.set.covrad[run.atoms.itype[i]]);
   // the widest reach of an atom of element z towards any candidate
@@ -199,6 +215,9 @@ void complete_incrementally(Run& run, long long total) {
       if (d < kCoincide) {
         st |= kDead;
       } else if (!(st & kQueued) && d <= cutoff(run, run.atoms.itype[(k - 1) / per_atom + 1], zp)) {
+        int i = 0;
+        const SymCopy copy = candidate(k, i);
+        if (!image_may_bond(run, i, copy, p)) continue;
         st |= kQueued;
         addable.push(k);
       }
@@ -210,12 +229,10 @@ void complete_incrementally(Run& run, long long total) {
     const int k = addable.top();
     addable.pop();
     if (state[k] & kDead) continue;
-    const int r = k - 1;
-    const int i = r / per_atom + 1;
-    const int s = (r % per_atom) / per_op + 1;
-    const int t = r % per_op;
-    const Vec3 xf = image_xf(run, i, s, t / (side * side) - nc, (t / side) % side - nc, t % side - nc);
-    add_image(run, i, xf, cxc[k]);
+    int i = 0;
+    const SymCopy copy = candidate(k, i);
+    const Vec3 xf = image_xf(run, i, copy.s, copy.t[0], copy.t[1], copy.t[2]);
+    add_image(run, i, copy, xf, cxc[k]);
     arrive(run.cryst.natoms);
   }
 }
@@ -308,7 +325,8 @@ void complete_on_demand(Run& run) {
             const float d = dist(to_cart(run.transf, image_xf(run, e.i, e.s, t1, t2, t3)), xp);
             if (d < kCoincide) {
               st |= kDead;
-            } else if (!(st & kQueued) && d <= cutoff(run, run.atoms.itype[e.i], zp)) {
+            } else if (!(st & kQueued) && d <= cutoff(run, run.atoms.itype[e.i], zp) &&
+                       image_may_bond(run, e.i, copy_of(e.s, t1, t2, t3), p)) {
               st |= kQueued;
               addable.push(cand);
             }
@@ -322,7 +340,7 @@ void complete_on_demand(Run& run) {
     addable.pop();
     if (state[c] & kDead) continue;
     const Vec3 xf = image_xf(run, c.i, c.s, c.t1, c.t2, c.t3);
-    add_image(run, c.i, xf, to_cart(run.transf, xf));
+    add_image(run, c.i, copy_of(c.s, c.t1, c.t2, c.t3), xf, to_cart(run.transf, xf));
     arrive(run.cryst.natoms);
   }
 }

@@ -13,6 +13,7 @@
 #include "util/err.h"
 #include "util/format.h"
 #include "util/geometry.h"
+#include "model/disorder.h"
 #include "model/outfile.h"
 #include "model/log.h"
 
@@ -63,7 +64,9 @@ int eliminate(Run& run, int cycle) {
   std::vector<int> cand;
   for (int k = 1; k <= n; ++k) {
     const int m = na.iaref[k];
-    if (run.atoms1.iaf[m] == -1) continue;
+    // Without part information a disordered atom cannot be placed in one component, so it
+    // stays out of every ring; with parts each component's rings are found, kept apart below.
+    if (!run.atoms1.lpart && run.atoms1.iaf[m] == -1) continue;
     const float reach = cov[k] + maxcov + run.set.tol1;
     const bool use_grid = grid.usable() && std::isfinite(reach);
     if (use_grid) {
@@ -74,7 +77,7 @@ int eliminate(Run& run, int cycle) {
     }
     for (int j : cand) {
       if (j == k) continue;
-      if (dist(xr[k], xr[j]) <= cov[k] + cov[j] + run.set.tol1) {
+      if (dist(xr[k], xr[j]) <= cov[k] + cov[j] + run.set.tol1 && may_bond(run, m, na.iaref[j])) {
         if (cm.nba[k] == nbond)
           err("Connect4Rings", "atom " + fmt::trim(run.atoms.atom[m]) + " has more than " + std::to_string(nbond) +
                                    " bonded partners (check the bond tolerance and overlapping atoms)");
@@ -209,6 +212,16 @@ int ichk_ring(const Run& run, const Walk& w, int size, const std::vector<int>& s
   return 0;
 }
 
+// Whether every two members may bond: a closed path through common atoms may still join two
+// disorder components (C5-C6A-C1-C6B), which is no ring of either.
+bool one_component(const Run& run, const std::vector<int>& members) {
+  if (!run.atoms1.lpart) return true;  // disordered atoms never reach the walk then
+  for (size_t a = 0; a < members.size(); ++a)
+    for (size_t b = a + 1; b < members.size(); ++b)
+      if (!may_bond(run, members[a], members[b])) return false;
+  return true;
+}
+
 void checkring(Run& run, Walk& w, int p) {
   const int L = w.L();
   const int size = L - p;
@@ -216,6 +229,7 @@ void checkring(Run& run, Walk& w, int p) {
   if (w.path[p + 1] == w.path[L - 1]) return;  // straight back along the bond just walked
   std::vector<int> members(static_cast<size_t>(size));
   for (int i = 0; i < size; ++i) members[i] = run.newat.iaref[w.path[p + i]];
+  if (!one_component(run, members)) return;
   std::vector<int> s = members;
   std::sort(s.begin(), s.end());
   if (ichk_ring(run, w, size, s) == 1) return;
