@@ -268,7 +268,31 @@ struct Site {
   float occ = 1.0f;
   int iut = 1;
   std::array<float, 6> u{};
+  std::string group;  // _atom_site_disorder_group; empty for "." and "?"
 };
+
+// Disorder groups as parts: a number is its own part ("-1" a special-position group, as
+// SHELXL writes PART -1); any other code gets the next part above the numbered ones, in the
+// order first met, so that two codes never share a part.
+std::vector<int> parts_of(const std::vector<Site>& sites) {
+  std::vector<int> part(sites.size(), 0);
+  int top = 0;
+  for (const Site& s : sites)
+    if (auto n = parse_int(s.group)) top = std::max(top, *n);
+  std::vector<std::string> codes;
+  for (size_t k = 0; k < sites.size(); ++k) {
+    const std::string& g = sites[k].group;
+    if (g.empty()) continue;
+    if (auto n = parse_int(g)) {
+      part[k] = *n;
+      continue;
+    }
+    auto it = std::find(codes.begin(), codes.end(), g);
+    if (it == codes.end()) it = codes.insert(codes.end(), g);
+    part[k] = top + 1 + static_cast<int>(it - codes.begin());
+  }
+  return part;
+}
 
 // Atomic number of a type symbol: its leading letters ("Cl", "O2-", "FE3+"); D and T are hydrogen.
 int element_of(const std::string& sym) {
@@ -292,9 +316,9 @@ int element_of_label(const std::string& label) {
 }
 
 std::vector<Site> read_sites(Run& run, cif::Block& b) {
-  enum { kLabel, kType, kX, kY, kZ, kOcc, kU, kB };
+  enum { kLabel, kType, kX, kY, kZ, kOcc, kU, kB, kGroup };
   cif::Table t = table(b, "atom_site", {"label", "?type_symbol", "?fract_x", "?fract_y", "?fract_z", "?occupancy",
-                                         "?U_iso_or_equiv", "?B_iso_or_equiv"});
+                                         "?U_iso_or_equiv", "?B_iso_or_equiv", "?disorder_group"});
   std::vector<Site> sites;
   for (auto row : t) {
     Site s;
@@ -321,6 +345,7 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
     } else {
       s.iut = 0;  // until an anisotropic row turns up
     }
+    if (row.has2(kGroup)) s.group = row.str(kGroup);
     sites.push_back(s);
   }
 
@@ -443,8 +468,12 @@ void readcif(Run& run, const std::string& fname) {
   both(run, kAtomListHeader);
 
   std::vector<int> count(run.at_types.ntyp + 1, 0);
-  for (const Site& s : sites) {
+  const std::vector<int> part = parts_of(sites);
+  for (size_t k = 0; k < sites.size(); ++k) {
+    const Site& s = sites[k];
     const int i = add_atom(run, kPlace);
+    run.atoms1.part[i] = part[k];
+    if (run.atoms1.part[i] != 0) run.atoms1.lpart = true;
     run.atoms.ia = i;
     const int t = static_cast<int>(std::find(run.at_types.iatype.begin() + 1, run.at_types.iatype.end(), s.z) -
                                    run.at_types.iatype.begin());

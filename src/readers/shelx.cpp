@@ -103,7 +103,25 @@ struct Cursor {
   size_t pos;
   int resnum = 0;       // residue of the last RESI line passed; 0 none (also after RESI 0)
   std::string resname;  // its name, 10 characters
+  int part = 0;                  // part of the last PART line passed; RESI leaves it as it is
+  std::optional<float> partsof;  // that line's occupancy code, which replaces the atoms' own
 };
+
+// PART n [sof]. A zero or missing sof leaves the atoms their own occupancy codes.
+void part_head(std::string line, Cursor& c) {
+  if (auto k = line.find('!'); k != std::string::npos) line.erase(k);
+  const auto w = items(line.size() > 4 ? line.substr(4) : std::string());
+  c.part = 0;
+  c.partsof.reset();
+  if (w.empty()) return;
+  const std::optional<int> n = parse_int(w[0]);
+  if (!n) err(kPlace, "PART record needs an integer part number: " + fmt::trim(line));
+  c.part = *n;
+  if (w.size() < 2) return;
+  const std::optional<float> sof = parse_real(w[1]);
+  if (!sof) err(kPlace, "PART record with an occupancy that is not a number: " + fmt::trim(line));
+  if (*sof != 0.0f) c.partsof = sof;
+}
 
 // Next atom line, upper-cased and with its continuation lines appended; nullopt at END or
 // at the end of the file. A continuation is the next physical line, whatever it holds.
@@ -114,6 +132,7 @@ std::optional<std::string> rdshline(Cursor& c) {
     if (line.empty() || line[0] == ' ' || line[0] == '!') continue;  // labels start in column 1
     if (is_instruction(line)) {
       if (head4(line) == "RESI") resi_head(line, c.resnum, c.resname);
+      if (head4(line) == "PART") part_head(line, c);
       while (ends_with_eq(line) && c.pos < c.lines.size()) line = c.lines[c.pos++];
       continue;
     }
@@ -305,7 +324,7 @@ void set_residue(Run& run, int i, const std::string& name, const Cursor& c) {
 }
 
 void read_atoms(Run& run, const std::vector<std::string>& lines) {
-  Cursor cur{lines, first_title(lines), 0, std::string(10, ' ')};
+  Cursor cur{lines, first_title(lines), 0, std::string(10, ' '), 0, std::nullopt};
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
   std::map<std::string, std::pair<int, std::string>> seen;  // label -> first atom and its name
@@ -349,6 +368,17 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
 
     auto nums = read_all_reals(line);
     if (!nums || (nums->size() != 6 && nums->size() != 11)) atom_error(run, label, text);
+    run.atoms1.part[i] = cur.part;
+    if (cur.part != 0) run.atoms1.lpart = true;
+    if (cur.partsof && (*nums)[4] != *cur.partsof) {
+      auto code = [](float c) {
+        const std::string t = fmt::f(c, 12, 5);
+        return t.substr(t.find_first_not_of(' '));
+      };
+      logl(run, " Warning : atom " + fmt::trim(label) + " takes the occupancy code " + code(*cur.partsof) +
+                    " of its PART record instead of its own " + code((*nums)[4]));
+      (*nums)[4] = *cur.partsof;
+    }
     const std::vector<float> v = processfvar(run, line, *nums, label, text);
 
     run.atoms.xf[i] = {v[1], v[2], v[3]};

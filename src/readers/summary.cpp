@@ -1,6 +1,8 @@
 // Structure summary: occupancy classes, element types and the atom listing.
 #include "readers/summary.h"
 
+#include <map>
+
 #include "util/elements.h"
 #include "util/format.h"
 #include "model/coords.h"
@@ -14,7 +16,9 @@ void checkocc(Run& run) {
   for (int i = 1; i <= run.atoms.ia; ++i) {
     int& iaf = run.atoms1.iaf[i];
     iaf = 0;
-    if (run.atoms1.occ[i] == 1.0f) continue;
+    // an atom of a disorder part is one component's, whatever occupancy the file gives it
+    const bool in_part = run.atoms1.lpart && run.atoms1.part[i] != 0;
+    if (run.atoms1.occ[i] == 1.0f && !in_part) continue;
     const Vec3& x = run.atoms.xf[i];
     bool special = false;
     for (int j = 1; j <= sy.ns && !special; ++j) {
@@ -60,6 +64,16 @@ void printatoms(Run& run, std::ostream& out) {
       << " FLAG =  0 : normal atoms ( " << fmt::i(n0, 5) << " )" << '\n'
       << "      =  1 : atoms in special positions ( " << fmt::i(n1, 5) << " ) " << '\n'
       << "      = -1 : disordered atoms ( " << fmt::i(nm, 5) << " ) " << '\n';
+  if (run.atoms1.lpart) printparts(run, out);
+}
+
+void printparts(Run& run, std::ostream& out) {
+  std::map<int, int> count;  // part -> atoms
+  for (int i = 1; i <= run.atoms.ia; ++i) ++count[run.atoms1.part[i]];
+  out << "\n Disorder parts: atoms of two different parts never bond, part 0 bonds to every part,"
+      << "\n a negative part never bonds to symmetry images of its own atoms\n"
+      << fmt::x(5) << "PART   ATOMS" << '\n';
+  for (const auto& [p, n] : count) out << fmt::i(p, 9) << fmt::i(n, 8) << '\n';
 }
 
 }  // namespace vorn

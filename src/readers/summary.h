@@ -6,13 +6,17 @@
 
 namespace vorn {
 
-// iaf: 0 normal, 1 on a special position (an image within 0.001 A), -1 disordered.
+// iaf: 0 normal, 1 on a special position (an image within 0.001 A), -1 disordered. With part
+// information an atom of a non-zero part is classed like a partially occupied one, even at
+// full occupancy: disordered unless it lies on a special position.
 void checkocc(Run& run);
 
 // Element types on the log.
 void prattyp(Run& run);
 
-// The atom table with fractional and Cartesian coordinates and the class counts.
+// The atom table with fractional and Cartesian coordinates and the class counts, then, when
+// the input has part information, the atoms per disorder part (printparts).
 void printatoms(Run& run, std::ostream& out);
+void printparts(Run& run, std::ostream& out);
 
 }  // namespace vorn
