@@ -105,7 +105,7 @@ class Disorder : public vorn::test::InTempDir {
  protected:
   enum class Format { shelx, cif };
   // Reads a file into run (fragments completed to ncells, -1 = none) and builds the neighbours.
-  void load(const std::string& path, Format f, int ncells = -1) {
+  void load(const std::string& path, Format f, int ncells = -1, void (*complete)(vorn::Run&) = gencompletefrags) {
     run.console = &console;
     run.nout.open("vorn.out");
     run.imas.open("xd_vorn.mas");
@@ -113,7 +113,7 @@ class Disorder : public vorn::test::InTempDir {
     if (f == Format::shelx) readshelx(run, path);
     else readcif(run, path);
     run.set.ncells = ncells;
-    gencompletefrags(run);
+    complete(run);
     findallneighbors(run);
     run.nout.flush();
   }
@@ -313,15 +313,18 @@ TEST_F(Disorder, NegativePartNeverBondsItsOwnImages) {
     Format format;
     int ncells;
     bool parts;
+    void (*complete)(vorn::Run&);  // the three completions must agree
   };
-  const Row rows[] = {{data_path("disorder/parts_axis.res"), Format::shelx, 0, true},
-                      {data_path("disorder/parts_axis.res"), Format::shelx, 1, true},
-                      {data_path("disorder/parts_axis.cif"), Format::cif, 1, true},
-                      {"noparts.res", Format::shelx, 1, false}};
+  const Row rows[] = {{data_path("disorder/parts_axis.res"), Format::shelx, 0, true, gencompletefrags},
+                      {data_path("disorder/parts_axis.res"), Format::shelx, 1, true, gencompletefrags},
+                      {data_path("disorder/parts_axis.res"), Format::shelx, 1, true, gencompletefrags_reference},
+                      {data_path("disorder/parts_axis.res"), Format::shelx, 1, true, gencompletefrags_on_demand},
+                      {data_path("disorder/parts_axis.cif"), Format::cif, 1, true, gencompletefrags},
+                      {"noparts.res", Format::shelx, 1, false, gencompletefrags}};
   for (const Row& r : rows) {
-    SCOPED_TRACE(r.path + " ncells " + std::to_string(r.ncells));
+    SCOPED_TRACE(r.path + " ncells " + std::to_string(r.ncells) + " completion " + std::to_string(&r - rows));
     run = vorn::Run{};
-    load(r.path, r.format, r.ncells);
+    load(r.path, r.format, r.ncells, r.complete);
     ASSERT_EQ(run.atoms.ia, 3);
     EXPECT_EQ(run.atoms1.iaf[1], 1);  // O(1) on the axis
     EXPECT_EQ(run.atoms1.iaf[2], -1);
@@ -336,6 +339,24 @@ TEST_F(Disorder, NegativePartNeverBondsItsOwnImages) {
     if (r.parts) EXPECT_EQ(bonded(atom("C(1)")), (V{"C(2)", "O(1)"}));
     else EXPECT_EQ(bonded(atom("C(1)")), (V{"C(1)'", "C(2)", "O(1)"}));
   }
+}
+
+// The same group without the common O: a solvent disordered about the axis. No atom of its
+// copy bonds to the other copy, so no completion adds the image; by occupancy alone it would.
+TEST_F(Disorder, NegativePartSolventIsNotCompletedFromItsImage) {
+  std::string solvent;
+  for (const auto& l : vorn::test::lines_of(slurp(data_path("disorder/parts_axis.res"))))
+    if (l.rfind("O1 ", 0) != 0) solvent += l + "\n";
+  write_file("solvent.res", solvent);
+  write_file("noparts.res", without_parts(solvent));
+  for (auto complete : {gencompletefrags, gencompletefrags_reference, gencompletefrags_on_demand})
+    for (const char* file : {"solvent.res", "noparts.res"}) {
+      SCOPED_TRACE(file);
+      run = vorn::Run{};
+      load(file, Format::shelx, 1, complete);
+      ASSERT_EQ(run.atoms.ia, 2);
+      EXPECT_EQ(run.cryst.natoms, std::string(file) == "solvent.res" ? 2 : 4);
+    }
 }
 
 // A benzene ring with one carbon in two places (PART 1 and 2, 0.6 A apart): with parts each
