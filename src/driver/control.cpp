@@ -1,9 +1,12 @@
 // The control file vorn.inp: defaults, keywords, validation and the option report.
 #include "driver/control.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "model/coords.h"
 #include "util/elements.h"
@@ -21,12 +24,50 @@ constexpr const char* kReadError = "Error while reading file vorn.inp";
 constexpr int kMaxRadii = 20;
 constexpr int kNameWidth = 60;
 
-// A file name from the raw line, case kept; a longer one would open another file.
+// The words of a raw INPUT or DATABANK line, case kept. A name in double quotes is one word
+// without its quotes, so it may hold blanks ("INPUT "my data/run 1.res" *rename").
+std::vector<std::string> raw_words(const std::string& raw) {
+  std::vector<std::string> w;
+  const size_t n = raw.size();
+  size_t p = 0;
+  while (p < n) {
+    if (raw[p] == ' ') {
+      ++p;
+    } else if (raw[p] == '"') {
+      const size_t e = raw.find('"', p + 1);
+      if (e == std::string::npos) err(kPlace, "Unmatched double quote on line: " + fmt::trim(raw));
+      if (e + 1 < n && raw[e + 1] != ' ') err(kPlace, "A blank must follow the closing double quote on line: " + fmt::trim(raw));
+      w.push_back(raw.substr(p + 1, e - p - 1));
+      p = e + 1;
+    } else {
+      const size_t e = std::min(raw.find(' ', p), n);
+      w.push_back(raw.substr(p, e - p));
+      p = e;
+    }
+  }
+  return w;
+}
+
+// The line with each quoted name made one placeholder word of the same length ("Q..."): no
+// number, no star, no switch, so the word split finds only the line's own switches and numbers.
+std::string masked(std::string line) {
+  for (size_t p = line.find('"'); p != std::string::npos; p = line.find('"', p)) {
+    const size_t e = line.find('"', p + 1);
+    if (e == std::string::npos) break;  // raw_words reports it
+    std::fill(line.begin() + static_cast<long>(p), line.begin() + static_cast<long>(e) + 1, 'Q');
+    p = e + 1;
+  }
+  return line;
+}
+
+// Word k of the raw line as a file name, case kept, at its full length: names are opened as
+// given, so a long one is never cut to another file's name. A missing word stops the run the
+// way the word reader does.
 std::string file_name(const std::string& raw, int k) {
-  std::string w = word_at(raw, k);
-  if (static_cast<int>(w.size()) > kNameWidth)
-    err(kPlace, "File name longer than 60 characters: " + w);
-  return fmt::pad(w, kNameWidth);
+  const auto w = raw_words(raw);
+  if (k > static_cast<int>(w.size())) return fmt::pad(word_at(raw, k), kNameWidth);
+  const std::string& name = w[static_cast<size_t>(k) - 1];
+  return fmt::pad(name, std::max(kNameWidth, static_cast<int>(name.size())));
 }
 
 // The numbers left on a line after readline, read free-format.
@@ -74,10 +115,10 @@ void input_line(Run& run, const std::string& raw, const LineExtract& le, const s
     s.fname[0] = file_name(raw, 2);
   }
   // INPUT file.cif [block] [rename [n]] [toxd]: a third word that is not a switch names the block
-  if (s.iform == iform_cif && items(raw).size() >= 3) {
-    const std::string w = upper(word_at(raw, 3));
+  if (const auto words = raw_words(raw); s.iform == iform_cif && words.size() >= 3) {
+    const std::string w = upper(words[2]);
     const std::string bare = !w.empty() && w[0] == '*' ? w.substr(1) : w;
-    if (!w.empty() && bare.rfind("RENAME", 0) != 0 && bare.rfind("TOXD", 0) != 0) s.cifblock = word_at(raw, 3);
+    if (!w.empty() && bare.rfind("RENAME", 0) != 0 && bare.rfind("TOXD", 0) != 0) s.cifblock = words[2];
   }
   for (int k = std::max(1, le.nch - 1); k <= le.nch; ++k) {
     if (le.starred(k, "RENAME")) s.lrs = true;
@@ -116,6 +157,9 @@ void radii_line(Run& run, const LineExtract& le, const std::string& rest) {
 }
 
 void keyword(Run& run, const std::string& raw, std::string& line) {
+  const auto words = items(line);
+  const std::string first = words.empty() ? std::string() : upper(words.front());
+  if ((first == "INPUT" || first == "DATABANK") && line.find('"') != std::string::npos) line = masked(line);
   LineExtract le = readline(line);
   if (le.nch == 0) return;
   Settings& s = run.set;
@@ -156,13 +200,12 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
   } else if (key == "DATABANK") {
     no_continuation(raw);
     s.ldb = true;
-    if (dnumline(raw) >= 2) {
+    if (raw_words(raw).size() >= 2) {
       s.abank = file_name(raw, 2);
     } else {
       const char* env = std::getenv("VORN_DB");
       std::string name = env ? env : "";
-      if (static_cast<int>(name.size()) > kNameWidth) err(kPlace, "File name longer than 60 characters: " + name);
-      s.abank = fmt::pad(name, kNameWidth);
+      s.abank = fmt::pad(name, std::max(kNameWidth, static_cast<int>(name.size())));
     }
   } else if (key == "RINGS") {
     s.lring = true;

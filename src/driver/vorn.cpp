@@ -3,6 +3,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -110,7 +111,7 @@ void open_databank(Run& run) {
       *run.console << " Enter the name of databank file : " << std::flush;
       if (!std::getline(*run.input, answer)) err(kPlace, "No databank file name on standard input");
       if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-      run.set.abank = fmt::pad(answer, 60);
+      run.set.abank = fmt::pad(answer, std::max<int>(60, static_cast<int>(answer.size())));  // a long name is kept whole
     } while (fmt::trim(run.set.abank).empty());
     run.idb.clear();
     open_db_file(run);

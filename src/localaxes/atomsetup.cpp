@@ -86,6 +86,20 @@ std::string bare(std::string_view label, bool drop_um) {
   return s;
 }
 
+// An axis point as MoPro names it. With residues an atom is its record's name, the file's
+// name and the residue number, since bare names repeat from residue to residue; a generated
+// atom that kept its label is named as its asymmetric-unit atom. Dummies and input without
+// residues use the bare label.
+std::string mopro_point(const Run& run, const std::string& at, int pt) {
+  const Resi1& r = run.resi1;
+  if (r.resi11 && pt > 0 && pt < static_cast<int>(run.atoms.atom.size()) &&
+      fmt::pad(run.atoms.atom[pt], labw) == fmt::pad(at, labw)) {
+    const int j = pt > run.atoms.ia ? run.cryst.isymeq[pt] : pt;
+    if (j > 0 && j < static_cast<int>(r.resi2.size())) return fmt::pad(r.resi2[j], 10);
+  }
+  return bare(at, true);
+}
+
 int axis_number(char ax) { return ax == 'X' ? 1 : ax == 'Y' ? 2 : ax == 'Z' ? 3 : 0; }
 
 // An axis point as XD numbers it: the atom, or ia + the dummy's number. The point the rules
@@ -162,7 +176,8 @@ std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c) {
   ernum(el);
   const char* model = fmt::trim(el) == "H" ? " QUA " : " HEX ";
   const std::string kap = " K" + ljust(fmt::iw(run.kappaset.kset[k], 5), 5);
-  std::string s = std::string(1, c.ax1) + c.ax2 + "   " + bare(c.at1, true) + "   " + bare(c.at2, true) + "   " + model +
+  std::string s = std::string(1, c.ax1) + c.ax2 + "   " + mopro_point(run, c.at1, c.pt1) + "   " +
+                  mopro_point(run, c.at2, c.pt2) + "   " + model +
                   "   " + kap + "   " + "V0  M0  Q0";
   return fmt::pad(fmt::pad(s, 80), 90);
 }

@@ -1,4 +1,4 @@
-// Symmetry copies on an axis: each one found within the threshold becomes a new dummy.
+// Symmetry copies on an axis: each one found within the threshold becomes a dummy, a new one unless one is there already.
 #include "localaxes/symcopies.h"
 
 #include <algorithm>
@@ -20,7 +20,11 @@ void replace_if_on(Run& run, int i, const Vec3& xca, std::string& at, std::strin
   // Generated atoms exist only with fragment completion, which needs fractional storage;
   // the stored convention is kept anyway so the dummy table stays uniform.
   const Vec3 xs = run.set.ifra == frac_stored ? run.atoms.xf[i] : run.atoms.xc[i];
-  const int n = appenddummy(run, xs);
+  // Copies that coincide (the images of an atom on a special position) or a point that already
+  // has a dummy get that dummy again: two dummies at one place would be two XD atoms there.
+  int n = 0;
+  Vec3 xcart{};
+  adddummyatom(run, PointIn::stored, xs, n, xcart);
   logl(run, "\n Atom " + fmt::trim(at) + " used in definition of " + std::string(ax) +
                 "-axis is symmetry-generated; replace with dummy " + fmt::i(n, 4));
   at = fmt::pad(run.dummy.dlab[n], labw);
@@ -30,7 +34,7 @@ void replace_if_on(Run& run, int i, const Vec3& xca, std::string& at, std::strin
 
 void checksymeq(Run& run, const Vec3& xca1, const Vec3& xca2, std::string& at1, std::string& at2,
                 std::string_view ax1, std::string_view ax2) {
-  // Every copy within the threshold gets its own dummy: the loop does not stop at a match.
+  // Every copy within the threshold is replaced: the loop does not stop at a match.
   for (int i = run.atoms.ia + 1; i <= run.cryst.natoms; ++i) {
     replace_if_on(run, i, xca1, at1, ax1);
     replace_if_on(run, i, xca2, at2, ax2);

@@ -122,19 +122,15 @@ constexpr const char* after_weight[] = {
 
 bool is_ordered(const Run& run, int k) { return run.atoms1.iaf[k] != -1; }
 
-// The KEEP kappa instruction, 20 set numbers per line. A line holding 20 numbers ends
-// with the continuation mark " \"; when that line also holds the last number, an empty
-// line follows (the format's trailing record), so the continuation lands on a blank line
-// instead of swallowing the next instruction into the kappa list. Past 220 numbers the
-// lines simply go on 20 at a time; the empty mid-list record that format reversion would
-// produce there is not written, since it would cut the list short.
+// The KEEP kappa instruction, 20 set numbers per line. A full line ends with the continuation
+// mark " \" only when more numbers follow: after the last number a continuation would take the
+// next line into the list, and an empty line after it would end the instruction on nothing.
 void write_keep_kappa(std::ostream& out, int nkap) {
   out << "KEEP  kappa ";
   for (int n = 1; n <= nkap; ++n) {
     out << fmt::iw(n, 4);
-    if (n % 20 == 0) out << " \\\n";
+    if (n % 20 == 0 && n < nkap) out << " \\\n";
   }
-  // Ends a part-filled line, or, after a full one, writes the empty record.
   out << '\n';
 }
 

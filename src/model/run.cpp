@@ -30,6 +30,7 @@ void resize_atoms(Run& run, int n) {
   run.atoms1.occ.resize(s, 1.0f);
   run.atoms1.iaf.resize(s, 0);
   run.atoms1.part.resize(s, 0);
+  run.idents.id.resize(s);
   run.at_uij.u.resize(s, std::array<float, 6>{});
   run.cryst.isymeq.resize(s, 0);
   run.cryst.nsymeq.resize(s, 0);

@@ -7,6 +7,7 @@
 
 #include "model/log.h"
 #include "readers/atomtypes.h"
+#include "readers/labels.h"
 #include "readers/summary.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -32,6 +33,7 @@ void add_cartesian_atom(Run& run, const std::string& label, const Vec3& xc, cons
   const int i = add_atom(run, place);
   run.atoms.ia = i;
   run.atoms.atom[i] = fmt::pad(label, labw);
+  run.idents.id[i].label = fmt::trim(label);
   run.atoms.xc[i] = xc;
   run.atoms.xf[i] = Vec3{};
   run.atoms1.occ[i] = 1.0f;
@@ -64,7 +66,7 @@ std::optional<std::pair<std::string, Vec3>> table_row(const std::string& line) {
 void readplaton(Run& run, const std::string& fname) {
   const std::string name = fmt::trim(fname);
   std::ifstream in(name);
-  if (!in) err(kPlaton, "Error opening PLATON file");
+  if (!in) err(kPlaton, "Error opening PLATON file " + name);
   logl(run, "\n\n Reading PLATON file : " + name);
   for (std::string raw; getline_cr(in, raw);) {
     std::string line = raw;
@@ -81,6 +83,7 @@ void readplaton(Run& run, const std::string& fname) {
   if (run.atoms.ia == 0) err(kPlaton, "No ATOM lines in PLATON file " + name);
   prattyp(run);
   both(run, "\n Total atoms read from PLATON file = " + fmt::i(run.atoms.ia, 8));
+  unique_labels(run);
   printatoms(run, run.nout);
 }
 
@@ -119,6 +122,7 @@ void readaim2tab(Run& run, const std::string& fname) {
   for (int t = 1; t <= run.at_types.ntyp; ++t)
     logl(run, "   atom type = " + fmt::i(t, 2) + "    atomic number = " + fmt::i(run.at_types.iatype[t], 3));
   logl(run, "\n Total atoms read from AIM2TAB output file = " + fmt::i(run.atoms.ia, 5));
+  unique_labels(run);
   printatoms(run, run.nout);
 }
 

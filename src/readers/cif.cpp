@@ -78,7 +78,7 @@ cif::Table table(cif::Block& b, const std::string& category, const std::vector<s
 // ---- blocks ----
 
 cif::Document load(const std::string& name) {
-  if (!std::ifstream(name)) err(kPlace, "Error opening CIF file");
+  if (!std::ifstream(name)) err(kPlace, "Error opening CIF file " + name);
   try {
     return cif::read_file(name);
   } catch (const std::exception& e) {
@@ -481,6 +481,7 @@ void readcif(Run& run, const std::string& fname) {
     run.atoms1.isft[i] = t;
     run.atoms1.lmx[i] = s.z == 1 ? 2 : 4;
     run.atoms.atom[i] = cif_label(run, s, i, ++count[t]);
+    run.idents.id[i].label = s.label;
     run.atoms.xf[i] = s.xf;
     run.atoms.xc[i] = to_cart(run.transf, s.xf);
     run.atoms1.iut[i] = s.iut;

@@ -1,6 +1,7 @@
 // What the crystallographic readers share: the heads of xd_vorn.mas and mopro_vorn.par, the symmetry set-up, labels and the atom listing.
 #include "readers/head.h"
 
+#include "readers/labels.h"
 #include "readers/summary.h"
 #include "symmetry/cell.h"
 #include "symmetry/symop.h"
@@ -107,7 +108,8 @@ void finish_symmetry(Run& run, const Lattice& lat, const std::string& place) {
 std::string build_label(const Run& run, const std::string& prefix, const std::string& rest, int z, int ia, int count) {
   std::string label;
   if (!run.set.lrs) {
-    label = prefix + "(" + rest + ")";
+    // a name that is the bare element (I, P, O in a CIF) is numbered within its type: I(1), not I()
+    label = prefix + "(" + (fmt::trim(rest).empty() ? std::to_string(count) : rest) + ")";
   } else {
     label = symbat(z) + "(" + std::to_string(run.set.irs == 0 ? ia : count) + ")";
     rmblanks(label);
@@ -122,6 +124,7 @@ void finish_atoms(Run& run, const std::string& what) {
     run.resi1.resi2.resize(slots, std::string(10, ' '));
   }
   logl(run, " Total atoms read from " + what + " file = " + fmt::i(run.atoms.ia, 5));
+  unique_labels(run);
   checkocc(run);
   printatoms(run, run.nout);
 }

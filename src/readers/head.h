@@ -37,8 +37,9 @@ void log_lattice(Run& run, const Lattice& lat);
 // element types and the cell matrices. More operators than the table holds stop the run from `place`.
 void finish_symmetry(Run& run, const Lattice& lat, const std::string& place);
 
-// Atom label: prefix "(" rest ")" as read, or, when renaming, the element and the atom's
-// serial number (irs 0) or its count within its type; blank-padded, cut at 8 characters.
+// Atom label: prefix "(" rest ")" as read (an empty rest is the count within the type), or,
+// when renaming, the element and the atom's serial number (irs 0) or its count within its
+// type; blank-padded, cut at 8 characters.
 std::string build_label(const Run& run, const std::string& prefix, const std::string& rest, int z, int ia, int count);
 
 // The header of the atom listing and the listing line of atom i.
@@ -46,7 +47,8 @@ extern const char* const kAtomListHeader;
 void list_atom(Run& run, int i);
 
 // After the atoms of a crystallographic file: every atom gets (blank) residue names, the total
-// " Total atoms read from <what> file = " is logged, then the occupancy check and the listing.
+// " Total atoms read from <what> file = " is logged, repeated labels are renamed, then the
+// occupancy check and the listing.
 void finish_atoms(Run& run, const std::string& what);
 
 }  // namespace vorn

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <set>
 #include <vector>
@@ -55,7 +54,7 @@ bool ends_with_eq(const std::string& line) {
 // The whole file once: '\r' stripped, tabs made blanks, over-long lines refused.
 std::vector<std::string> load(const std::string& name) {
   std::ifstream in(name);
-  if (!in) err(kPlace, "Error opening SHELX file");
+  if (!in) err(kPlace, "Error opening SHELX file " + name);
   std::vector<std::string> lines;
   std::string l;
   while (std::getline(in, l)) {
@@ -105,7 +104,13 @@ struct Cursor {
   std::string resname;  // its name, 10 characters
   int part = 0;                  // part of the last PART line passed; RESI leaves it as it is
   std::optional<float> partsof;  // that line's occupancy code, which replaces the atoms' own
+  int npeaks = 0;       // Q peaks passed over
+  size_t first = 0;     // line of the atom returned last
 };
+
+// Q1, Q2 ... are the difference-map peaks SHELXL appends to a .res file; no element symbol
+// begins with Q, so SHELXL itself never takes such a name for an atom.
+bool is_peak(const std::string& line) { return !line.empty() && line[0] == 'Q'; }
 
 // PART n [sof]. A zero or missing sof leaves the atoms their own occupancy codes.
 void part_head(std::string line, Cursor& c) {
@@ -130,6 +135,7 @@ std::optional<std::string> rdshline(Cursor& c) {
     std::string line = upper(c.lines[c.pos++]);
     if (head4(line) == "END ") return std::nullopt;
     if (line.empty() || line[0] == ' ' || line[0] == '!') continue;  // labels start in column 1
+    c.first = c.pos - 1;
     if (is_instruction(line)) {
       if (head4(line) == "RESI") resi_head(line, c.resnum, c.resname);
       if (head4(line) == "PART") part_head(line, c);
@@ -148,6 +154,10 @@ std::optional<std::string> rdshline(Cursor& c) {
       atom = fmt::pad(atom, std::max<int>(100, static_cast<int>(atom.size()) + 1));
       if (c.pos >= c.lines.size()) break;
       atom += piece(upper(c.lines[c.pos++]));
+    }
+    if (is_peak(atom)) {
+      ++c.npeaks;
+      continue;
     }
     return atom;
   }
@@ -313,13 +323,22 @@ void setup_symmetry(Run& run, const FirstPass& fp, const std::vector<std::string
   finish_symmetry(run, fp.lat, kPlace);
 }
 
-// The MoPro residue names of atom i, named `name` in the file: blank outside every residue.
-void set_residue(Run& run, int i, const std::string& name, const Cursor& c) {
+// The MoPro residue names of atom i, named `name` in the file, and its identifiers as written.
+// Atoms outside every residue are residue 0, as SHELXL counts them; when the file has residues
+// elsewhere their MoPro records name that residue "MOL", so no MoPro name is blank.
+void set_residue(Run& run, int i, const std::string& name, const std::string& written, const Cursor& c) {
   auto& r = run.resi1;
   r.resi1.resize(static_cast<size_t>(i) + 1, std::string(17, ' '));
   r.resi2.resize(static_cast<size_t>(i) + 1, std::string(10, ' '));
-  if (c.resnum == 0) return;
-  r.resi1[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3) + "  " + fmt::pad(c.resname, 5);
+  AtomIdent& id = run.idents.id[i];
+  id.label = written;
+  if (c.resnum != 0 || !fmt::trim(c.resname).empty()) {
+    id.resname = fmt::trim(c.resname);
+    id.resnum = std::to_string(c.resnum);
+  }
+  if (!r.resi11) return;
+  const std::string cls = fmt::trim(c.resname).empty() ? std::string("MOL") : c.resname;
+  r.resi1[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3) + "  " + fmt::pad(cls, 5);
   r.resi2[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3);
 }
 
@@ -327,7 +346,6 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
   Cursor cur{lines, first_title(lines), 0, std::string(10, ' '), 0, std::nullopt};
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
-  std::map<std::string, std::pair<int, std::string>> seen;  // label -> first atom and its name
   run.atoms.ia = 0;
   while (auto got = rdshline(cur)) {
     const std::string text = *got;  // as read, for the error message
@@ -352,19 +370,13 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     ++isfn[*t];
     run.atoms1.lmx[i] = z == 1 ? 2 : 4;
 
-    set_residue(run, i, label, cur);
     // a control or non-ASCII byte (a NUL, one byte of a UTF-8 character) would be cut into the
     // fixed-width label fields
     for (unsigned char ch : label)
       if (ch < 0x21 || ch > 0x7e) err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
-    const std::string name = label;  // as written in the file
+    set_residue(run, i, label, word_at(lines[cur.first], 1), cur);
     label = shatnam(run, line, z, i, isfn[*t]);
     run.atoms.atom[i] = label;
-    // names repeated in the file (one per residue) are the user's; two names made equal by the
-    // cut to 8 characters are not
-    if (const auto [it, fresh] = seen.emplace(label, std::pair(i, name)); !fresh && it->second.second != name)
-      logl(run, " Warning : atom " + std::to_string(i) + " has the label " + fmt::trim(label) + " of atom " +
-                    std::to_string(it->second.first) + " (labels are cut to 8 characters)");
 
     auto nums = read_all_reals(line);
     if (!nums || (nums->size() != 6 && nums->size() != 11)) atom_error(run, label, text);
@@ -395,6 +407,8 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
     list_atom(run, i);
     run.atoms.xc[i] = to_cart(run.transf, run.atoms.xf[i]);
   }
+  if (cur.npeaks > 0)
+    logl(run, " Difference-map peaks (Q) passed over : " + std::to_string(cur.npeaks));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "model/coords.h"
 #include "model/log.h"
 #include "readers/atomtypes.h"
+#include "readers/labels.h"
 #include "readers/summary.h"
 #include "symmetry/cell.h"
 #include "symmetry/symop.h"
@@ -185,6 +186,7 @@ void read_atoms(Run& run, ParFile& par, int ia) {
     const AtomLine a = par.atom(i, ia);
     run.atoms.ia = add_atom(run, kPlace);
     run.atoms.atom[i] = a.label;
+    run.idents.id[i].label = fmt::trim(a.label);
     run.atoms.xf[i] = a.x;
     run.atoms1.occ[i] = a.occ;
     const int iut = a.n[6], level = a.n[9];
@@ -325,6 +327,7 @@ void readxd(Run& run, const std::string& fname) {
   read_atoms(run, par, ia);
   read_tail(run, par, ia, nz);
   prattyp(run);
+  unique_labels(run);
   checkocc(run);
   printatoms(run, run.nout);
 }

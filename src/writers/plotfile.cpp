@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "util/elements.h"
 #include "util/format.h"
@@ -63,11 +64,19 @@ void loc2plat(Run& run, int i, const Vec3& pa, const Vec3& pb, char ax1, char ax
   const Vec3 n = vmult(a, b);
   const Vec3 w = vmult(n, a);
   const char names[3] = {'X', 'Y', 'Z'};
+  // The master file declares every system right-handed (R): the third axis is the cross product
+  // of the other two in X, Y, Z order. a x w points along n, so n serves when (ax1, ax2) runs in
+  // cyclic order (X Y, Y Z, Z X) and -n against it (the Z, Y of every hydrogen); with both
+  // naming one axis the other two keep n, as there is no order to follow.
+  const int i1 = static_cast<int>(std::string_view("XYZ").find(ax1));
+  const int i2 = static_cast<int>(std::string_view("XYZ").find(ax2));
+  const bool anti = i1 >= 0 && i2 >= 0 && (i2 + 1) % 3 == i1;
+  const Vec3 third = anti ? Vec3{-n[0], -n[1], -n[2]} : n;
   std::array<Vec3, 3> dir;
   for (int k = 0; k < 3; ++k) {
     // ax2 is tested first: when both name the same axis, that axis takes the in-plane w
     const char c = names[k];
-    dir[k] = c == ax2 ? w : c == ax1 ? a : n;
+    dir[k] = c == ax2 ? w : c == ax1 ? a : third;
   }
   const auto ends = getdummy(x0, dir[0], dir[1], dir[2]);
   const std::string num = getdummylabel(i);

@@ -135,8 +135,8 @@ std::string rho_coeff_name(int l, int m) {
 }
 
 void write_rhocif(Run& run) {
-  // Labels that repeat (SHELX residues) are written as they stand, as xd_vorn.mas has them;
-  // the run's other outputs stay as they are, so no warning is logged here.
+  // The readers made every label unique (a repeat is renamed there), so the labels of
+  // xd_vorn.mas serve as the site names.
   cif::Document doc;
   doc.blocks.emplace_back("vorn");
   cif::Block& b = doc.blocks.back();

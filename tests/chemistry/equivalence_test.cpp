@@ -282,10 +282,11 @@ TEST_F(EquivFiles, EquivChecksymeqReplacesGeneratedAxisAtom) {
   EXPECT_EQ(lines[1], " Atom C1 used in definition of X-axis is symmetry-generated; replace with dummy    1");
 }
 
-TEST_F(EquivFiles, EquivChecksymeqBothAxesAndEveryCopy) {
+TEST_F(EquivFiles, EquivChecksymeqBothAxesAndEveryCopyShareOneDummy) {
   vorn::Run run;
   with_copy(run);
-  // a second copy at the same place: each copy within the threshold makes its own dummy
+  // a second copy at the same place (the images of an atom on a special position coincide):
+  // both copies and both axes get the one dummy made there, never a second dummy at one place
   const int g2 = add_atom(run, "Test");
   run.atoms.xc[g2] = run.atoms.xc[3];
   run.atoms.xf[g2] = {0.6f, 0.5f, 0.25f};
@@ -297,16 +298,16 @@ TEST_F(EquivFiles, EquivChecksymeqBothAxesAndEveryCopy) {
   std::string at1 = "C1      ", at2 = "C9      ";
   checksymeq(run, {6, 5, 2.5f}, {6, 5, 2.5f}, at1, at2, "Z", "X");
   run.nout.close();
-  EXPECT_EQ(run.dummy.ndum, 13);
-  EXPECT_EQ(at1, "DUM12   ");
-  EXPECT_EQ(at2, "DUM13   ");
+  EXPECT_EQ(run.dummy.ndum, 10);
+  EXPECT_EQ(at1, "DUM10   ");
+  EXPECT_EQ(at2, "DUM10   ");
   EXPECT_EQ(run.dummy.dlab[10], "DUM10 ");
   const auto lines = vorn::test::lines_of(vorn::test::slurp("vorn.out"));
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[1], " Atom C1 used in definition of Z-axis is symmetry-generated; replace with dummy   10");
-  EXPECT_EQ(lines[3], " Atom C9 used in definition of X-axis is symmetry-generated; replace with dummy   11");
-  EXPECT_EQ(lines[5], " Atom DUM10 used in definition of Z-axis is symmetry-generated; replace with dummy   12");
-  EXPECT_EQ(lines[7], " Atom DUM11 used in definition of X-axis is symmetry-generated; replace with dummy   13");
+  EXPECT_EQ(lines[3], " Atom C9 used in definition of X-axis is symmetry-generated; replace with dummy   10");
+  EXPECT_EQ(lines[5], " Atom DUM10 used in definition of Z-axis is symmetry-generated; replace with dummy   10");
+  EXPECT_EQ(lines[7], " Atom DUM10 used in definition of X-axis is symmetry-generated; replace with dummy   10");
 }
 
 TEST(Equiv, ChecksymeqIgnoresTheAsymmetricUnit) {
@@ -320,6 +321,7 @@ TEST(Equiv, ChecksymeqIgnoresTheAsymmetricUnit) {
 }
 
 // Through the cell list the same copies become the same dummies, in the same order.
+// Coinciding copies share their dummy.
 TEST_F(EquivFiles, EquivChecksymeqCellListGivesTheSameDummies) {
   auto once = [&](bool grid, const std::string& log) {
     vorn::Run run;
@@ -341,6 +343,7 @@ TEST_F(EquivFiles, EquivChecksymeqCellListGivesTheSameDummies) {
     return std::make_tuple(run.dummy.ndum, at1, at2, run.dummy.xdum, vorn::test::slurp(log));
   };
   const auto plain = once(false, "plain.out"), cells = once(true, "cells.out");
-  EXPECT_EQ(std::get<0>(plain), 4);
+  EXPECT_EQ(std::get<0>(plain), 1);  // both copies at one place, both axes: one dummy
+  EXPECT_EQ(std::get<1>(plain), "DUM1    ");
   EXPECT_EQ(plain, cells);
 }

@@ -117,12 +117,13 @@ TEST_F(BadInput, IllegalCardsAndRepeatedLattStayOutOfTheFiles) {
   EXPECT_NE(log.find(" Warning : illegal SYMM record not written to the output files: SYMM X,Y"), std::string::npos);
 }
 
-// Two long labels cut to the same 8 characters are both kept, with a warning in the log.
-TEST_F(BadInput, LabelsCutToTheSameTextAreWarned) {
+// Two long labels cut to the same 8 characters: the second is renamed, with a warning in the log.
+TEST_F(BadInput, LabelsCutToTheSameTextAreRenamed) {
   std::string r = water("8.0 9.0 10.0 90 90 90", "LATT -1", "11.0");
   r.replace(r.find("H1 "), 2, "H12345678");
   r.replace(r.find("H2 "), 2, "H12345679");
   job(r);
-  EXPECT_NE(test::slurp("vorn.out").find(" Warning : atom 3 has the label H(123456 of atom 2 (labels are cut to 8 characters)"),
-            std::string::npos);
+  EXPECT_NE(test::slurp("vorn.out").find(" Warning : atom 3 (H12345679) repeats the label H(123456 of atom 2: renamed H(1)"),
+            std::string::npos)
+      << test::slurp("vorn.out");
 }

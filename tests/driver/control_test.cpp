@@ -132,9 +132,33 @@ TEST_F(Control, InputWithoutFileName) {
   EXPECT_EQ(f.where, "ReadChar");
   EXPECT_EQ(f.message, "Unexpected STOP in ReadChar...");
   EXPECT_EQ(fails("FORMAT *xd\nINPUT only.mas\n").where, "ReadChar");
-  EXPECT_EQ(fails("FORMAT *shelx\nINPUT " + std::string(61, 'a') + "\n").where, "ReadInp");
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT \"a.res *toxd\n").message, "Unmatched double quote on line: INPUT \"a.res *toxd");
+  EXPECT_EQ(fails("FORMAT *shelx\nINPUT \"a\"b.res\n").where, "ReadInp");
   EXPECT_EQ(fails("FORMAT *shelx\nINPUT a.res \\\n *toxd\n").where, "ReadInp");
   EXPECT_EQ(fails("FORMAT *shelx\nDATABANK my.db\\").where, "ReadInp");  // continued on the last line
+}
+
+// Names longer than 60 characters are kept whole; double quotes hold a name with blanks, and
+// words inside them are never taken for switches, numbers or a CIF block.
+TEST_F(Control, LongAndQuotedFileNames) {
+  const std::string longname = std::string(70, 'a') + ".res";
+  read("FORMAT *shelx\nINPUT " + longname + " rename *toxd\n");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), longname);
+  EXPECT_TRUE(run_.set.lsx);
+  run_ = vorn::Run();
+  read("FORMAT *shelx\nINPUT \"my *rename 2 file.res\" *toxd\nDATABANK \"data banks/x.db\"\n");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "my *rename 2 file.res");
+  EXPECT_TRUE(run_.set.lsx);
+  EXPECT_FALSE(run_.set.lrs);
+  EXPECT_EQ(fmt::trim(run_.set.abank), "data banks/x.db");
+  run_ = vorn::Run();
+  read("FORMAT *xd\nINPUT \"old master.mas\" \"old par.inp\"\n");
+  EXPECT_EQ(fmt::trim(run_.set.mas), "old master.mas");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "old par.inp");
+  run_ = vorn::Run();
+  read("FORMAT *cif\nINPUT \"a b.cif\" 2100348 *rename\n");
+  EXPECT_EQ(fmt::trim(run_.set.fname[0]), "a b.cif");
+  EXPECT_EQ(run_.set.cifblock, "2100348");
 }
 
 TEST_F(Control, BackslashInsideANameIsPartOfIt) {

@@ -178,7 +178,7 @@ TEST_F(ExtendH, ResidueFormsOfTheRestraints) {
   EXPECT_TRUE(contains(res, "DISTAN   C1       1  H1B      1  1.082  0.001\n"));
   EXPECT_TRUE(contains(res, test::pad_to("URATIO      C1       1  H1A      1    1.2  0.01", 100) + "\n"));
   const std::string par = test::slurp("mopro_vorn.par");
-  EXPECT_TRUE(contains(par, "\nATOM   1                  "));
+  EXPECT_TRUE(contains(par, "\nATOM   1 O9       0  MOL  "));  // before the first RESI: residue 0
   EXPECT_TRUE(contains(par, "\nATOM   3 H1A      1  ALA  "));
   EXPECT_TRUE(contains(par, "\nATOM   7 C2       2  GLY  "));
   test::expect_extension_geometry(before, test::slurp("fixedH.ins"), test::slurp("const.bond"));

@@ -215,12 +215,19 @@ TEST(XdKeepKappa, PartLinesHaveNoContinuation) {
   EXPECT_EQ(keep_lines(19), std::vector<std::string>{"KEEP  kappa " + nums1to19});
 }
 
-TEST(XdKeepKappa, FullLinesContinueAndAFullLastLineIsFollowedByAnEmptyOne) {
-  const std::string full1 = "KEEP  kappa " + nums1to19 + "  20 \\";
-  EXPECT_EQ(keep_lines(20), (std::vector<std::string>{full1, ""}));
-  EXPECT_EQ(keep_lines(21), (std::vector<std::string>{full1, "  21"}));
-  EXPECT_EQ(keep_lines(40), (std::vector<std::string>{full1, nums21to39 + "  40 \\", ""}));
-  EXPECT_EQ(keep_lines(41), (std::vector<std::string>{full1, nums21to39 + "  40 \\", "  41"}));
+TEST(XdKeepKappa, FullLinesContinueOnlyWhenMoreNumbersFollow) {
+  // every multiple of 20: the last line holds the last number, no continuation, no empty line
+  const std::string full1 = "KEEP  kappa " + nums1to19 + "  20";
+  EXPECT_EQ(keep_lines(20), (std::vector<std::string>{full1}));
+  EXPECT_EQ(keep_lines(21), (std::vector<std::string>{full1 + " \\", "  21"}));
+  EXPECT_EQ(keep_lines(40), (std::vector<std::string>{full1 + " \\", nums21to39 + "  40"}));
+  EXPECT_EQ(keep_lines(41), (std::vector<std::string>{full1 + " \\", nums21to39 + "  40 \\", "  41"}));
+  for (int n : {60, 200, 220, 240}) {
+    const auto l = keep_lines(n);
+    ASSERT_EQ(l.size(), static_cast<size_t>(n / 20)) << n;
+    EXPECT_EQ(l.back().substr(l.back().size() - 4), vorn::fmt::iw(n, 4)) << n;
+    for (size_t k = 0; k + 1 < l.size(); ++k) EXPECT_EQ(l[k].substr(l[k].size() - 2), " \\") << n;
+  }
 }
 
 TEST(XdKeepKappa, ManySetsWrapTwentyPerLineWithoutGaps) {

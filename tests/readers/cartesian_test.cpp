@@ -63,7 +63,7 @@ TEST_F(Cartesian, BadFiles) {
     std::string text;
     const char* message;
   } cases[] = {
-      {readplaton, "", "Error opening PLATON file"},
+      {readplaton, "", "Error opening PLATON file in.txt"},
       {readplaton, "ANGSTROM\nCELL 1 1 1 90 90 90\n", "No ATOM lines in PLATON file in.txt"},
       {readplaton, "ATOM Q1 0 0 0\n", "No element recognised in atom label Q1"},
       {readplaton, "ATOM C1 1.0 2.0\n", "Error reading PLATON file"},

@@ -542,19 +542,19 @@ TEST_F(Shelx, TooManyFreeVariablesStop) {
 }
 
 // Residue names follow the last RESI line before each atom, across AFIX and PART lines;
-// atoms before the first RESI and after RESI 0 have none.
+// atoms before the first RESI and after RESI 0 are residue 0.
 TEST_F(Shelx, ResidueNamesFollowTheLastResiLineBeforeEachAtom) {
   read("residues.res");
   ASSERT_EQ(run.atoms.ia, 7);
   EXPECT_TRUE(run.resi1.resi11);
-  const std::string none17(17, ' '), none10(10, ' ');
+  // atoms outside every residue are residue 0 of SHELXL, named MOL for MoPro
   const std::vector<std::pair<std::string, std::string>> want = {
-      {none17, none10},  // O9, before the first RESI
+      {"O9       0  MOL  ", "O9       0"},  // before the first RESI
       {"C1       1  ALA  ", "C1       1"},
       {"H1A      1  ALA  ", "H1A      1"},  // after AFIX 137
       {"H1B      1  ALA  ", "H1B      1"},
       {"O1       1  ALA  ", "O1       1"},  // after AFIX 0 and PART 1
-      {none17, none10},                      // C9, after RESI 0
+      {"C9       0  MOL  ", "C9       0"},  // after RESI 0
       {"C2       2  GLY  ", "C2       2"},  // name before number
   };
   for (int i = 1; i <= 7; ++i) {

@@ -60,6 +60,7 @@ class PlotSticks : public test::InTempDir {
   const std::string px_ = "      1.2000      2.0000      3.0000";
   const std::string py_ = "      1.0000      2.2000      3.0000";
   const std::string pz_ = "      1.0000      2.0000      3.2000";
+  const std::string mz_ = "      1.0000      2.0000      2.8000";
   const std::string p0_ = "      1.0000      2.0000      3.0000";
 };
 
@@ -96,15 +97,16 @@ TEST_F(PlotSticks, GeneralOrientationSticksAreOrthonormalAtPointTwoAngstrom) {
   EXPECT_GT(dot(ey, b), 0.0f);
 }
 
-TEST_F(PlotSticks, EveryAxisPairTakesPaPlaneAndNormal) {
-  // ax1 axis -> +x (towards pa), ax2 axis -> +y (in plane), the third -> +z (normal)
+TEST_F(PlotSticks, EveryAxisPairTakesPaPlaneAndTheRightHandedThird) {
+  // ax1 axis -> +x (towards pa), ax2 axis -> +y (in plane), the third -> +z for a pair in
+  // cyclic order and -z against it, so that X x Y is +Z as the master file's R declares
   struct Case {
     char ax1, ax2;
     std::string x, y, z;
   };
   const std::vector<Case> cases = {
-      {'X', 'Y', px_, py_, pz_}, {'Y', 'X', py_, px_, pz_}, {'X', 'Z', px_, pz_, py_},
-      {'Z', 'X', py_, pz_, px_}, {'Y', 'Z', pz_, px_, py_}, {'Z', 'Y', pz_, py_, px_},
+      {'X', 'Y', px_, py_, pz_}, {'Y', 'X', py_, px_, mz_}, {'X', 'Z', px_, mz_, py_},
+      {'Z', 'X', py_, pz_, px_}, {'Y', 'Z', pz_, px_, py_}, {'Z', 'Y', mz_, py_, px_},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(1, c.ax1) + c.ax2);
@@ -112,15 +114,18 @@ TEST_F(PlotSticks, EveryAxisPairTakesPaPlaneAndNormal) {
     EXPECT_EQ(l[1], "ATOM X7         " + c.x);
     EXPECT_EQ(l[2], "ATOM Y7         " + c.y);
     EXPECT_EQ(l[3], "ATOM Z7         " + c.z);
+    const PlotRecord atom = parse(l[0]), x = parse(l[1]), y = parse(l[2]), z = parse(l[3]);
+    EXPECT_NEAR(dot(cross(sub(x.p, atom.p), sub(y.p, atom.p)), sub(z.p, atom.p)), 0.008f, 1e-5f);
   }
 }
 
-TEST_F(PlotSticks, ZFirstPairsStayRightHanded) {
-  // Z towards pa, X in the plane: X = w, Y = n, Z = a
-  auto l = sticks(x0_, along_x_, in_xy_, 'Z', 'X');
+TEST_F(PlotSticks, HydrogenPairZTowardsParentYInPlaneIsRightHanded) {
+  // every hydrogen is written Z towards its parent, Y in the plane: X must be Y x Z
+  auto l = sticks(x0_, along_x_, in_xy_, 'Z', 'Y');
   const PlotRecord atom = parse(l[0]), x = parse(l[1]), y = parse(l[2]), z = parse(l[3]);
   const Vec3 ex = sub(x.p, atom.p), ey = sub(y.p, atom.p), ez = sub(z.p, atom.p);
-  EXPECT_NEAR(dot(cross(ex, ey), ez), 0.008f, 1e-5f);
+  EXPECT_NEAR(dot(cross(ey, ez), ex), 0.008f, 1e-5f);
+  EXPECT_NEAR(ex[2], -0.2f, 1e-4f);
 }
 
 TEST_F(PlotSticks, SameAxisTwiceGetsInPlaneAndBothOthersTheNormal) {
