@@ -1,6 +1,7 @@
 // Kappa sets, chemical constraints, the XD and MoPro axis lines, plot records and starting populations.
 #include "localaxes/atomsetup.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "chemistry/equivalence.h"
@@ -189,22 +190,38 @@ std::string mopro_con_line(const Run& run, int k, int ichem) {
   return fmt::pad(s, 90);
 }
 
+// MoPro reads each code in the atom's own axes: "mx" is the mirror perpendicular to x (the
+// (Y,Z) plane), "mxmy" the two mirrors whose intersection, the twofold axis, is z; "3m" and "cy"
+// have their threefold or cylinder axis along z, "3m" with a mirror through x. The code is
+// therefore derived from the letters actually written:
+// - "m": the mirror holds both written axes, so its normal is the third one;
+// - "mm2": the twofold lies along the first written axis (every rule writes it first: Z to a
+//   pair midpoint or to the odd neighbour), the mirrors are normal to the other two axes;
+// - "3m": the threefold is Z, either written (methyl: Z to the unique neighbour) or the normal
+//   of two written axes to equivalent neighbours (X, Y); the mirror holds the other written
+//   axis, or the first one when Z is not written;
+// - "cyl": the cylinder axis is the first written axis.
+// An orientation MoPro's codes cannot express gets no code (as the labels without one), rather
+// than a code that would constrain the wrong multipoles.
+std::string symplm_code(const std::string& sym, char ax1, char ax2) {
+  const std::string axes = "XYZ";
+  if (ax1 == ax2 || axes.find(ax1) == std::string::npos || axes.find(ax2) == std::string::npos) return "";
+  const char third = static_cast<char>('X' + 'Y' + 'Z' - ax1 - ax2);
+  const auto m = [](char a) { return std::string("m") + static_cast<char>(a - 'A' + 'a'); };
+  if (sym == "m") return m(third);
+  if (sym == "mm2") return m(std::min(ax2, third)) + m(std::max(ax2, third));
+  if (sym == "3m") {
+    const char in_mirror = ax1 == 'Z' ? ax2 : ax1;
+    return in_mirror == 'X' ? "3m" : "";
+  }
+  if (sym == "cyl") return ax1 == 'Z' ? "cy" : "";
+  return "";
+}
+
 std::string symplm_line(const Run& run, int k, const AxisChoice& c) {
   const std::string sym = fmt::trim(run.atoms.asym[k]);
   if (sym == "NO") return "";
-  std::string code;
-  if (sym == "m") {
-    const char a = std::min(c.ax1, c.ax2), b = std::max(c.ax1, c.ax2);
-    if (a == 'X' && b == 'Y') code = "mz";
-    else if (a == 'Y' && b == 'Z') code = "mx";
-    else if (a == 'X' && b == 'Z') code = "my";
-  } else if (sym == "mm2") {
-    code = "mxmz";
-  } else if (sym == "3m") {
-    code = "3m";
-  } else if (sym == "cyl") {
-    code = "cy";
-  }
+  const std::string code = symplm_code(sym, c.ax1, c.ax2);
   if (run.resi1.resi11) return "SYMPLM  " + fmt::a(fmt::pad(code, 4), 6) + " " + fmt::pad(run.resi1.resi2[k], 10);
   return "SYMPLM  " + fmt::pad(code, 4) + " " + bare(run.atoms.atom[k], false) + " 1";
 }

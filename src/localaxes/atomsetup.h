@@ -28,6 +28,10 @@ std::string xd_axis_line(Run& run, int k, const AxisChoice& c, int ichem);
 std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c);
 std::string mopro_con_line(const Run& run, int k, int ichem);
 
+// The MoPro symmetry code of site-symmetry label sym for the axes written as (ax1, ax2), or an
+// empty text when MoPro has no code for that element in that orientation.
+std::string symplm_code(const std::string& sym, char ax1, char ax2);
+
 // The MoPro SYMPLM line of atom k, or an empty text for site symmetry "NO".
 std::string symplm_line(const Run& run, int k, const AxisChoice& c);
 

@@ -1,15 +1,18 @@
-// Ring search: elimination of open atoms, then a depth-first walk over the reduced bond graph.
+// Ring search: elimination of open atoms, a depth-first walk over the reduced bond graph, and the
+// relevant cycles that make the ring set independent of the atom order.
 #include "topology/rings.h"
 
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "util/elements.h"
 #include "topology/cellgrid.h"
 #include "topology/planarity.h"
+#include "topology/relevant.h"
 #include "util/err.h"
 #include "util/format.h"
 #include "util/geometry.h"
@@ -121,7 +124,8 @@ struct Walk {
   std::vector<std::vector<int>> where;      // where[a]: positions of atom a, ascending
   std::vector<int> branching;               // positions whose atom has more than 2 partners
   std::vector<int> nfree;                   // free branches left per atom
-  std::vector<std::vector<int>> sorted{{}};  // sorted members of each recorded ring
+  std::vector<std::vector<int>> found;       // closed paths in range, members in path order
+  std::set<std::vector<int>> seen;           // their sorted members
   int L() const { return static_cast<int>(path.size()) - 1; }
 };
 
@@ -174,44 +178,6 @@ bool go2lcp(Walk& w) {
   return false;
 }
 
-// 1 when a ring of this size with the same atoms (pairwise match count = size) is recorded.
-int ichk_ring(const Run& run, const Walk& w, int size, const std::vector<int>& sorted_atoms) {
-  // A recorded ring can only match when it shares an atom, so the rings of the candidate's
-  // atoms are the ones to test; the literal search tests every ring.
-  std::vector<int> rings;
-  if (run.algorithms == Algorithms::literal) {
-    for (int r = 1; r <= run.rings.nor; ++r) rings.push_back(r);
-  } else {
-    for (size_t i = 0; i < sorted_atoms.size(); ++i)
-      if (i == 0 || sorted_atoms[i] != sorted_atoms[i - 1]) {
-        const std::vector<int>& of = rings_of(run, sorted_atoms[i]);
-        rings.insert(rings.end(), of.begin(), of.end());
-      }
-  }
-  for (int r : rings) {
-    if (run.rings.noar[r] != size) continue;
-    // pairwise count over two sorted lists: sum over atoms of multiplicity products
-    const std::vector<int>& o = w.sorted[r];
-    long long match = 0;
-    size_t i = 0, j = 0;
-    while (i < sorted_atoms.size() && j < o.size()) {
-      if (sorted_atoms[i] < o[j]) {
-        ++i;
-      } else if (o[j] < sorted_atoms[i]) {
-        ++j;
-      } else {
-        const int v = o[j];
-        long long ca = 0, cb = 0;
-        while (i < sorted_atoms.size() && sorted_atoms[i] == v) ++i, ++ca;
-        while (j < o.size() && o[j] == v) ++j, ++cb;
-        match += ca * cb;
-      }
-    }
-    if (match == size) return 1;
-  }
-  return 0;
-}
-
 // Whether every two members may bond: a closed path through common atoms may still join two
 // disorder components (C5-C6A-C1-C6B), which is no ring of either.
 bool one_component(const Run& run, const std::vector<int>& members) {
@@ -222,6 +188,8 @@ bool one_component(const Run& run, const std::vector<int>& members) {
   return true;
 }
 
+// A closed path of the walk, path(p..L-1); kept, in the walk's order, when its size is in range,
+// it does not go straight back along the bond just walked, and its atoms are new.
 void checkring(Run& run, Walk& w, int p) {
   const int L = w.L();
   const int size = L - p;
@@ -232,11 +200,16 @@ void checkring(Run& run, Walk& w, int p) {
   if (!one_component(run, members)) return;
   std::vector<int> s = members;
   std::sort(s.begin(), s.end());
-  if (ichk_ring(run, w, size, s) == 1) return;
+  if (!w.seen.insert(std::move(s)).second) return;
+  w.found.push_back(std::move(members));
+}
+
+// Records ring members (structure atom numbers in ring order), logs it and tests its planarity.
+void record_ring(Run& run, const std::vector<int>& members) {
+  const int size = static_cast<int>(members.size());
   if (size > maxmem)
     err("FindRings", "Ring of " + std::to_string(size) + " atoms found: at most " + std::to_string(maxmem) +
                          " atoms per ring can be stored");
-
   Rings& rg = run.rings;
   if (rg.nor + 1 > maxrings) err("FindRings", "Too many rings (maxrings): more than " + std::to_string(maxrings) + " rings found");
   ++rg.nor;
@@ -244,7 +217,6 @@ void checkring(Run& run, Walk& w, int p) {
   rg.nra.push_back(members);
   rg.planar.push_back(true);
   rg.ipldum.push_back(0);
-  w.sorted.push_back(std::move(s));
 
   logl(run, "");
   logl(run, "");
@@ -261,6 +233,62 @@ void checkring(Run& run, Walk& w, int p) {
     bool planar = true;
     planarity(run, 1, planar, size, members, 2);
     rg.planar[rg.nor] = planar;
+  }
+}
+
+// Which closed paths count as rings must not depend on the atom order: the walk alone finds, in
+// a fused 5+5 system, the 8-membered envelope for one atom order and not for another, so two
+// copies of one molecule (Z' = 2) would get different rings, kappa sets and groups. The rings
+// recorded are therefore exactly the relevant cycles in the size range: every simple cycle that
+// is not the sum of smaller cycles (smaller ones below the range included). The envelope of two
+// fused rings is their sum and never counts; naphthalene has two rings, not three, and its
+// fusion atoms lie in two planar rings. Rings of equal size that sum to one another (the three
+// rings of bicyclo[2.2.2]octane) all count. The walk's rings that qualify keep its order and
+// member order; the qualifying cycles it missed follow, by size and then by their atom numbers.
+void select_rings(Run& run, const Walk& w) {
+  const int n = run.newat.ia1;
+  const Conmat& cm = run.conmat;
+  // vertices numbered by ascending structure atom, so the appended rings' order is the atoms'
+  std::vector<int> by_atom(static_cast<size_t>(n));
+  for (int k = 1; k <= n; ++k) by_atom[k - 1] = k;
+  std::sort(by_atom.begin(), by_atom.end(),
+            [&](int a, int b) { return run.newat.iaref[a] < run.newat.iaref[b]; });
+  std::vector<int> vertex(static_cast<size_t>(n) + 1), atom_of(static_cast<size_t>(n) + 1);
+  for (int v = 1; v <= n; ++v) {
+    vertex[by_atom[v - 1]] = v;
+    atom_of[v] = run.newat.iaref[by_atom[v - 1]];
+  }
+  std::vector<std::vector<int>> adj(static_cast<size_t>(n) + 1);
+  for (int k = 1; k <= n; ++k)
+    for (int j = 0; j < cm.nba[k]; ++j) {
+      const int a = vertex[k], b = vertex[cm.icmat[k][j]];
+      adj[a].push_back(b);
+      adj[b].push_back(a);
+    }
+  for (auto& l : adj) {
+    std::sort(l.begin(), l.end());
+    l.erase(std::unique(l.begin(), l.end()), l.end());
+  }
+  const long long budget = 10000000LL + 1000LL * n;
+  std::vector<std::vector<int>> cycles = relevant_cycles(adj, run.set.nrmax, budget);
+  std::set<std::vector<int>> wanted;
+  for (auto& c : cycles) {
+    for (int& v : c) v = atom_of[v];
+    if (static_cast<int>(c.size()) < run.set.nrmin) continue;
+    std::vector<int> s = c;
+    std::sort(s.begin(), s.end());
+    wanted.insert(std::move(s));
+  }
+  for (const std::vector<int>& members : w.found) {
+    std::vector<int> s = members;
+    std::sort(s.begin(), s.end());
+    if (wanted.erase(s) == 1) record_ring(run, members);
+  }
+  for (const std::vector<int>& c : cycles) {
+    if (static_cast<int>(c.size()) < run.set.nrmin) continue;
+    std::vector<int> s = c;
+    std::sort(s.begin(), s.end());
+    if (wanted.erase(s) == 1) record_ring(run, c);
   }
 }
 
@@ -383,6 +411,7 @@ void findrings(Run& run) {
     start = next_unvisited;
   }
 
+  select_rings(run, w);
   both(run, fmt::rep('-', 79));
   both(run, " TOTAL RINGS FOUND (nor)  = " + fmt::i(rg.nor, 6));
 }

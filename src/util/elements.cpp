@@ -154,11 +154,27 @@ std::array<int, 18> getsft(int z) {
   return table[static_cast<size_t>(z)];
 }
 
+// Valence electrons as the SCAT configurations above count them, so that Pv and the SCAT row
+// of an atom agree: the shells of the last noble gas are core, and so are a d shell once the p
+// shell of its row fills (4d10 for In to Xe, 5d10 for Tl to Rn) and the 4f14 shell from Lu on.
+// The 3d shell of Ga to Kr stays valence, as in their configurations (Br has 17).
 float pval(int z) {
-  static constexpr std::array<int, 7> upto = {2, 10, 18, 36, 54, 86, 1000};
-  static constexpr std::array<int, 7> core = {0, 2, 10, 18, 36, 54, 86};
-  for (size_t k = 0; k < upto.size(); ++k)
-    if (z <= upto[k]) return static_cast<float>(z - core[k]);
+  struct Row {
+    int upto;  // last atomic number of the row segment
+    int core;  // electrons counted as core there
+  };
+  static constexpr std::array<Row, 10> rows = {{{2, 0},
+                                                {10, 2},
+                                                {18, 10},
+                                                {36, 18},
+                                                {48, 36},
+                                                {54, 46},
+                                                {70, 54},
+                                                {80, 68},
+                                                {86, 78},
+                                                {1000, 86}}};
+  for (const Row& r : rows)
+    if (z <= r.upto) return static_cast<float>(z - r.core);
   return static_cast<float>(z - 86);
 }
 

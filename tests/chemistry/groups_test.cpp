@@ -166,6 +166,10 @@ TEST_F(Groups, SmallMoleculesGetTheGroupsOfTheTree) {
        {{"R1", "non-substituted nitrogens"}, {"R3", "non-substituted nitrogen"}, {"R5", "non-substituted nitrogen"}}},
       {"pyrrole", {7, 6, 6, 6, 6}, "", {},
        {{"HR1", "aromatic"}, {"R2", "substituted nitrogen"}, {"R5", "substituted nitrogen"}}},
+      // imidazole: C2 lies between the N-H (3 neighbours) and the N= (2), so its nitrogens are mixed
+      {"imidazole", {7, 6, 7, 6, 6}, "2", {},
+       {{"HR1", "aromatic"}, {"R2", "mixed nitrogens"}, {"R4", "non-substituted nitrogen"},
+        {"R5", "substituted nitrogen"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

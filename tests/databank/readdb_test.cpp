@@ -43,7 +43,8 @@ struct Outcome {
 };
 
 // Atom k searched in db text, the group and planarity set as the local-axes stage would.
-Outcome search(const std::string& db, int k, DbSearch mode, const std::string& group = "", int verbose = 2) {
+Outcome search(const std::string& db, int k, DbSearch mode, const std::string& group = "", int verbose = 2,
+               int iring = 0, int imemb = 0) {
   test::write_file("test.db", db);
   Run run;
   std::ostringstream con;
@@ -52,6 +53,8 @@ Outcome search(const std::string& db, int k, DbSearch mode, const std::string& g
   run.dbsearch = mode;
   methanol(run);
   if (!group.empty()) run.except.iexp[k] = 1, run.except.group[k] = fmt::pad(group, 40);
+  run.forring.iring = iring;
+  run.forring.imemb = imemb;
   run.idb.open("test.db");
   run.nout.open("vorn.out");
   Outcome o;
@@ -68,8 +71,9 @@ Outcome search(const std::string& db, int k, DbSearch mode, const std::string& g
 }
 
 // Both searches; they must agree in everything they write and return.
-Outcome both_ways(const std::string& db, int k, const std::string& group = "") {
-  const Outcome a = search(db, k, DbSearch::index, group), b = search(db, k, DbSearch::rescan, group);
+Outcome both_ways(const std::string& db, int k, const std::string& group = "", int iring = 0, int imemb = 0) {
+  const Outcome a = search(db, k, DbSearch::index, group, 2, iring, imemb),
+                b = search(db, k, DbSearch::rescan, group, 2, iring, imemb);
   EXPECT_EQ(a.log, b.log);
   EXPECT_EQ(a.fatal, b.fatal);
   EXPECT_EQ(a.m.ifind, b.m.ifind);
@@ -94,6 +98,7 @@ TEST_F(ReadDB, FirstMatchingEntryWins) {
     int atom;
     std::string group, db;
     float pv;
+    int iring = 0, imemb = 0;  // the atom's planar-ring environment
   } cases[] = {
       {"element without entry", 2, "", kCarbon, 0},
       {"two matches", 1, "", kCarbon + "ATOM 6 C second\nNEIG 4 2 0 0 3m p F\n 1 1 3\n 2 8 1\nPVAL 4.2 1 1 0.1\n", 4.10f},
@@ -119,12 +124,24 @@ TEST_F(ReadDB, FirstMatchingEntryWins) {
       {"hydrogen group entry", 3, "HYDROXYL",
        kHydroxylH + "ATOM 1 H g\nPRNT 8 2 1 cyl\nEXCEPT GROUP hydroxyl\nPVAL 0.75 1 1 0\n", 0.75f},
       {"last entry ends with its PVAL line", 3, "", "ATOM 1 H a\nPRNT 8 2 1 cyl\nPVAL 0.7 1 1 0", 0.7f},
+      // a carbon in one six-membered planar ring passes over the five-ring entry listed first
+      {"ring size differs", 1, "",
+       "ATOM 6 C five\nNEIG 4 2 1 5 3m p F\n 1 1 3\n 2 8 1\nPVAL 4.3 1 1 0\n"
+       "ATOM 6 C six\nNEIG 4 2 1 6 3m p F\n 1 1 3\n 2 8 1\nPVAL 4.4 1 1 0\n",
+       4.4f, 1, 6},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const Outcome o = both_ways(c.db, c.atom, c.group);
+    const Outcome o = both_ways(c.db, c.atom, c.group, c.iring, c.imemb);
     EXPECT_EQ(o.fatal, "");
     EXPECT_EQ(o.m.ifind, c.pv != 0 ? 1 : 0);
+    // the same databank with CRLF line ends gives the same match
+    std::string crlf;
+    for (char ch : c.db) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    const Outcome w = both_ways(crlf, c.atom, c.group, c.iring, c.imemb);
+    EXPECT_EQ(w.fatal, "");
+    EXPECT_EQ(w.m.ifind, o.m.ifind);
+    EXPECT_EQ(w.m.pv1, o.m.pv1);
     EXPECT_EQ(o.count.ntot, 1);
     EXPECT_EQ(o.count.nfound + o.count.nmissed, 1);
     if (c.pv != 0) {
@@ -198,6 +215,7 @@ TEST_F(ReadDB, BrokenFilesStopWhereTheSearchReachesThem) {
       {"long line before the match", 2, std::string(201, 'x') + "\n" + kOxygen,
        "ReadDB: DataBank line longer than 200 characters: " + std::string(40, 'x') + "..."},
       {"long line after the match", 2, kOxygen + kCarbon + std::string(201, 'x') + "\n", ""},
+      {"line of exactly 200 characters", 2, std::string(200, 'x') + "\n" + kOxygen, ""},
       {"long line read for PLMS", 2, kOxygen + std::string(201, 'x') + "\n",
        "ReadDB: DataBank line longer than 200 characters: " + std::string(40, 'x') + "..."},
   };

@@ -99,7 +99,7 @@ TEST_F(Driver, PlainRunWritesTheFramesAndTheSummary) {
   EXPECT_FALSE(fs::exists("fixedH.ins"));
   // the local-symmetry lines only: no similarity block without the parameter-file step
   EXPECT_EQ(test::slurp("con_mopro.inp"),
-            "!\n! local symmetry  \n!\nSYMPLM  mxmz O1         1\nSYMPLM  cy   H1         1\n"
+            "!\n! local symmetry  \n!\nSYMPLM  mxmy O1         1\nSYMPLM  cy   H1         1\n"
             "SYMPLM  cy   H2         1\n");
   auto par = test::lines_of(test::slurp("mopro_vorn.par"));
   ASSERT_GE(par.size(), 5u);

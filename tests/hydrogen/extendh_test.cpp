@@ -90,6 +90,8 @@ const std::vector<Case> kCases = {
     {"N(16)", {"H(16A)", "H(16B)", "H(16C)", "H(16D)"}, "N+-H", 1.036f},
     {"O(17)", {"H(17A)", "H(17B)"}, "water", 0.9584f},
     {"O(18)", {"H(18)"}, "Csp3-O-H in alcohol", 0.970f},
+    // O-H (1.25 A) drawn longer than O-C (1.20 A): Y is still the carbon, not the hydrogen itself
+    {"O(28)", {"H(28)"}, "Csp3-O-H in alcohol", 0.970f},
     {"O(7)", {"H(7)"}, "O-H in phenol", 0.992f},
     {"O(19)", {"H(19)"}, "O-H in acid", 1.018f},
     {"O(20)", {"H(20)"}, "O-H in Pacid", 1.015f},

@@ -1,8 +1,12 @@
 // Whole runs on CIF input: same outputs as the SHELX twin, vorn.cif against the XD files, the published CIFs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <gemmi/cif.hpp>
+#include <gemmi/symmetry.hpp>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -80,6 +84,73 @@ TEST_F(CifRun, EveryOutputEqualsThatOfTheShelxTwin) {
   }
 }
 
+// The operators of a CIF's space-group symbol, or of vorn.cif's operator loop, as gemmi
+// writes them: a set that does not depend on the order or the form of each triplet.
+std::string upper_text(std::string s) {
+  for (char& ch : s) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+  return s;
+}
+
+// A CIF number without its standard uncertainty: 0.25(3) -> 0.25.
+double value_of(const std::string& v) { return std::stod(v.substr(0, v.find('('))); }
+
+std::set<std::string> symbol_operators(gemmi::cif::Block& b) {
+  std::set<std::string> ops;
+  const std::string* hm = b.find_value("_space_group_name_H-M_alt");
+  if (!hm) hm = b.find_value("_symmetry_space_group_name_H-M");
+  if (!hm) return ops;
+  for (gemmi::Op op : gemmi::find_spacegroup_by_name(gemmi::cif::as_string(*hm))->operations())
+    ops.insert(op.wrap().triplet());
+  return ops;
+}
+
+std::set<std::string> written_operators(gemmi::cif::Block& b) {
+  std::set<std::string> ops;
+  for (auto row : b.find("_space_group_symop.", {"operation_xyz"}))
+    ops.insert(gemmi::parse_triplet(row.str(0)).wrap().triplet());
+  return ops;
+}
+
+// vorn.cif against its input read by gemmi: the same operators (a rotation written transposed
+// shows in a trigonal group only), and each site with the occupancy the input gives it, though
+// the run divides it by the order of the site (the water O of C2/c on its twofold, Ca on -3, C
+// on 32, O on a twofold of R-3c: 1 each).
+TEST_F(CifRun, VornCifKeepsTheInputOperatorsAndSiteOccupancies) {
+  const struct {
+    const char* name;
+    std::string options;
+    int sites;
+  } cases[] = {{"c2c_methanol_water", kOptions, 8}, {"r3c_calcite", "rename *toxd\n", 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::create_directory(c.name);
+    fs::copy_file(test::data_path(std::string("cif/") + c.name + ".cif"), std::string(c.name) + "/s.cif");
+    const std::string con = job(c.name, "FORMAT *cif\nINPUT s.cif " + c.options);
+    ASSERT_EQ(con.find("ERROR"), std::string::npos) << con;
+    gemmi::cif::Document in = gemmi::cif::read_file(test::data_path(std::string("cif/") + c.name + ".cif"));
+    gemmi::cif::Document out = gemmi::cif::read_file(std::string(c.name) + "/vorn.cif");
+    gemmi::cif::Block& bi = in.sole_block();
+    gemmi::cif::Block& bo = out.sole_block();
+    const std::set<std::string> want = symbol_operators(bi);
+    ASSERT_FALSE(want.empty());
+    EXPECT_EQ(written_operators(bo), want);
+    std::map<std::string, double> occ;  // vorn.cif labels without brackets: O(2) -> O2
+    for (auto row : bo.find("_atom_site.", {"label", "occupancy"})) {
+      std::string l = row.str(0);
+      l.erase(std::remove_if(l.begin(), l.end(), [](char ch) { return ch == '(' || ch == ')'; }), l.end());
+      occ[upper_text(l)] = value_of(row.str(1));
+    }
+    int seen = 0;
+    for (auto row : bi.find("_atom_site_", {"label", "occupancy"})) {
+      const std::string l = upper_text(row.str(0));
+      ASSERT_TRUE(occ.count(l)) << l;
+      EXPECT_NEAR(occ[l], value_of(row.str(1)), 5e-5) << l;
+      ++seen;
+    }
+    EXPECT_EQ(seen, c.sites);
+  }
+}
+
 // vorn.cif holds the axes of xd_vorn.mas and the populations of xd_vorn.inp, in rhoCIF names:
 // the sample job (databank populations) and benzene, whose ring centre is a dummy atom.
 TEST_F(CifRun, RhoCifReadsBackAsTheXdFiles) {
@@ -143,6 +214,30 @@ TEST_F(CifRun, RhoCifReadsBackAsTheXdFiles) {
       for (int c = 0; c < 26; ++c) EXPECT_FLOAT_EQ(std::stof(pops[k].str(c + 1)), std::stof(v[c])) << tags[c + 1];
     }
     EXPECT_NE(test::slurp("vorn.cif").find("_atom_rho_multipole_kappa.prime4"), std::string::npos);
+    if (d == "sample") {
+      // C(1)'s kappa and kappa' are those of the databank entry the log names for it (the
+      // methyl carbon's PVAL line: Pv, kappa 0.99, kappa' 0.85, sigma)
+      const std::string log = test::slurp("vorn.out");
+      const std::string key = " DB comment for C(1) = [";
+      const size_t at = log.find(key);
+      ASSERT_NE(at, std::string::npos);
+      const std::string comment = log.substr(at + key.size(), log.find(']', at) - at - key.size());
+      const std::string db = test::slurp("sample.db");
+      const size_t entry = db.find(comment);
+      ASSERT_NE(entry, std::string::npos) << comment;
+      const std::vector<std::string> pval = words(db.substr(db.find("PVAL", entry), 60));
+      const float kappa = std::stof(pval[2]), kappa_prime = std::stof(pval[3]);
+      ASSERT_NE(kappa, kappa_prime);  // else a swap could not show
+      bool found = false;
+      for (auto row : b.find("_atom_rho_multipole_kappa.",
+                             {"atom_label", "base", "prime0", "prime1", "prime2", "prime3", "prime4"}))
+        if (row.str(0) == "C(1)") {
+          found = true;
+          EXPECT_FLOAT_EQ(std::stof(row.str(1)), kappa);
+          for (int c = 2; c <= 6; ++c) EXPECT_FLOAT_EQ(std::stof(row.str(c)), kappa_prime) << c;
+        }
+      EXPECT_TRUE(found);
+    }
 
     // every rhoCIF name used is one the dictionary defines
     const fs::path dic = fs::path(VORN_SHARED_DATA) / "cif_rho/cif_rho.dic";

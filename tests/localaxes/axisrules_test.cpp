@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/vorn.h"
+#include "localaxes/atomsetup.h"
 #include "support.h"
 #include "util/format.h"
 
@@ -65,6 +66,39 @@ using Lines = std::vector<std::string>;
 
 }  // namespace
 
+// The MoPro code of every label for every ordered pair of written axes, worked out by hand from
+// where each label puts its symmetry elements: the mirror of "m" holds both axes; the twofold of
+// "mm2" and the axis of "cyl" lie along the first one; the threefold of "3m" is Z, its mirror
+// through X. Labels without a MoPro code get none, whatever the axes.
+TEST(SymplmCode, EveryLabelAndAxisPair) {
+  const char* const pairs[] = {"XY", "YX", "XZ", "ZX", "YZ", "ZY"};
+  struct Row {
+    const char* sym;
+    const char* codes[6];  // in the order of pairs
+  };
+  const Row rows[] = {
+      {"m", {"mz", "mz", "my", "my", "mx", "mx"}},
+      {"mm2", {"mymz", "mxmz", "mymz", "mxmy", "mxmz", "mxmy"}},
+      {"3m", {"3m", "", "3m", "3m", "", ""}},
+      {"cyl", {"", "", "", "cy", "", "cy"}},
+      {"NO", {"", "", "", "", "", ""}},
+      {"-42m", {"", "", "", "", "", ""}},
+      {"C", {"", "", "", "", "", ""}},
+      {"2", {"", "", "", "", "", ""}},
+      {"2/m", {"", "", "", "", "", ""}},
+      {"222", {"", "", "", "", "", ""}},
+      {"mmm", {"", "", "", "", "", ""}},
+      {"4", {"", "", "", "", "", ""}},
+      {"3", {"", "", "", "", "", ""}},
+  };
+  for (const Row& r : rows)
+    for (int p = 0; p < 6; ++p)
+      EXPECT_EQ(symplm_code(r.sym, pairs[p][0], pairs[p][1]), r.codes[p]) << r.sym << " " << pairs[p];
+  // an axis pair that is not two different axes has no orientation to follow
+  EXPECT_EQ(symplm_code("m", 'Z', 'Z'), "");
+  EXPECT_EQ(symplm_code("mm2", ' ', 'X'), "");
+}
+
 // Bent O with two equivalent H: Z to the H-H midpoint, Y to the nearer H (here H(2), 0.90 A against 1.00 A).
 // Each H points Z to O and Y to the other H; H(2) matches H(1) and shares its kappa set.
 TEST_F(AxisRules, WaterTakesMidpointDummyAndNearestHydrogen) {
@@ -74,7 +108,8 @@ TEST_F(AxisRules, WaterTakesMidpointDummyAndNearestHydrogen) {
                             row("H(1)", "O(1)", "Z", "H(2)", "Y", 1, 2, 2, 2, "cyl"),
                             row("H(2)", "O(1)", "Z", "H(1)", "Y", 1, 2, 2, 2, "cyl", "H(1)"),
                             dum("DUM1", 0.504f, 0.5f, 0.557f), "END ATOM"}));
-  EXPECT_EQ(symplm(), (Lines{"SYMPLM  mxmz O1         1", "SYMPLM  cy   H1         1", "SYMPLM  cy   H2         1"}));
+  // the twofold lies along Z (to DUM1), the mirrors are normal to x and y
+  EXPECT_EQ(symplm(), (Lines{"SYMPLM  mxmy O1         1", "SYMPLM  cy   H1         1", "SYMPLM  cy   H2         1"}));
 }
 
 // Methyl carbon: three equivalent H pairs -> 3m, Z to O, X to the nearest H (H(3)); the hydroxyl O is bent

@@ -141,6 +141,34 @@ TEST_F(LocalAxes, BenzeneRingCentreIsOneDummy) {
     EXPECT_EQ(table[i].substr(63, 3), "mm2");
   }
   EXPECT_TRUE(logged(" Atom belongs to only one planar ring ( #    1 )"));
+
+  // with the ring treatment a ring carbon's axes come from the ring, yet it stays a planar
+  // three-neighbour atom (lPG T) and takes the aromatic C-H entry of the databank
+  fs::copy_file(fs::path(VORN_TEST_DATA) / "../../examples/sample.db", "sample.db");
+  job("localaxes/benzene.res", "RINGS 3 8 *\nDATABANK sample.db\nNFRAG 1\nFRAG 1 1 -12\nCHFRAG 0.\n");
+  const size_t c1 = log.find(" Searching DataBank for a match");
+  ASSERT_NE(c1, std::string::npos);
+  const size_t lpg = log.find(" lPG   =  ", c1);  // C(1)'s search comes first
+  ASSERT_NE(lpg, std::string::npos);
+  EXPECT_EQ(log.substr(lpg, 12), " lPG   =  T\n");
+  EXPECT_TRUE(logged(" DB comment for C(1) = [aromatic carbon with one hydrogen]"));
+}
+
+// A planar atom with an equivalent pair of oxygens and a heavy odd neighbour (the nitro N of
+// nitromethane, the carboxylate C of acetate): mm2 with Z to the odd atom itself, X to the first
+// oxygen; no dummy anywhere (the methyl carbons point Z at their unique neighbour too).
+TEST_F(LocalAxes, NitroAndCarboxylatePointZAtTheOddNeighbour) {
+  job("localaxes/nitro_acetate.res");
+  ASSERT_EQ(table.size(), 14u);
+  EXPECT_TRUE(dummies.empty());
+  for (const auto& [atom, odd] : {std::pair<std::string, std::string>{"N(1)", "C(1)"}, {"C(3)", "C(2)"}}) {
+    SCOPED_TRACE(atom);
+    const auto row = std::find_if(table.begin(), table.end(), [&](const std::string& l) { return l.rfind(atom, 0) == 0; });
+    ASSERT_NE(row, table.end());
+    EXPECT_EQ(row->substr(9, 11), test::pad_to(odd, 10) + "Z");
+    EXPECT_EQ(row->substr(40, 1), "X");
+    EXPECT_EQ(test::pad_to(*row, 80).substr(63, 5), "mm2  ");
+  }
 }
 
 // Half a benzene on an inversion centre, completed with NCELLS 1: C(2)'s X atom is the image

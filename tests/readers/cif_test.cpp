@@ -83,6 +83,24 @@ TEST_F(Cif, LabelsAreRebuiltFromTheTypeSymbol) {
   EXPECT_EQ(run.at_types.ntyp, 4);  // C H Cl O in order of appearance
 }
 
+// Without _atom_site_type_symbol the element is the label's capital letter with a following
+// lower-case letter only; with only B_iso_or_equiv, U = B / (8 pi^2) (1.5 -> 0.018998).
+TEST_F(Cif, ElementFromTheLabelAndUisoFromB) {
+  const std::string sites =
+      "loop_ _atom_site_label _atom_site_fract_x _atom_site_fract_y _atom_site_fract_z _atom_site_B_iso_or_equiv\n"
+      "Ca1 0.1 0.1 0.1 1.5\nCA1 0.3 0.1 0.1 1.5\nC1A 0.1 0.3 0.1 1.5\nCl2 0.1 0.1 0.3 1.5\nO3 0.3 0.3 0.3 1.5\n";
+  ASSERT_EQ(read("data_t\n" + std::string(kCell) + kOps + sites), "");
+  const struct {
+    const char* label;
+    int z;
+  } want[] = {{"CA(1)", 20}, {"C(A1)", 6}, {"C(1A)", 6}, {"CL(2)", 17}, {"O(3)", 8}};
+  ASSERT_EQ(run.atoms.ia, 5);
+  for (int i = 1; i <= 5; ++i) {
+    EXPECT_EQ(run.atoms.itype[i], want[i - 1].z) << want[i - 1].label;
+    EXPECT_NEAR(run.at_uij.u[i][0], 0.018998f, 1e-6f) << want[i - 1].label;
+  }
+}
+
 // The operator table of a space-group symbol is the group gemmi knows, stored as LATT and cards.
 TEST_F(Cif, SymbolsGiveTheWholeGroupAsLatticeAndCards) {
   const struct {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <sstream>
@@ -403,6 +404,152 @@ TEST_F(RingSearch, SearchingTwiceGivesTheSameRings) {
   search(3, 8);
   EXPECT_EQ(run.rings.nor, 2);
   EXPECT_EQ(run.rings.nra, first);
+}
+
+// The rings of each copy of the Z' = 2 bicycle as label sets, the second copy's labels
+// renumbered to the first's (C13 -> C3).
+std::map<int, std::set<std::set<std::string>>> rings_per_copy(const vorn::Run& run) {
+  std::map<int, std::set<std::set<std::string>>> r;
+  for (int g = 1; g <= run.rings.nor; ++g) {
+    std::set<std::string> labels;
+    int copy = 0;
+    for (int i = 0; i < run.rings.noar[g]; ++i) {
+      std::string l = vorn::fmt::trim(run.atoms.atom[run.rings.nra[g][i]]);  // C(13)
+      const size_t open = l.find('(');
+      const int num = std::stoi(l.substr(open + 1));
+      copy = num > 10 ? 2 : 1;
+      labels.insert(l.substr(0, open) + std::to_string(num > 10 ? num - 10 : num));
+    }
+    r[copy].insert(labels);
+  }
+  return r;
+}
+
+// Two copies of one fused 5+5 bicycle, the second listed in another order; read as written and
+// with every atom line reversed. The walk alone found the 8-membered envelope for some orders
+// only; now each copy has exactly its two five-membered rings in both readings.
+TEST_F(RingSearch, TwoCopiesGetTheSameRingsWhateverTheAtomOrder) {
+  const std::vector<std::string> file = lines_of(slurp(vorn::test::data_path("topology/zprime2_bicycle.res")));
+  std::vector<std::string> head, atoms, tail;
+  for (const std::string& l : file) {
+    const bool atom = l.size() > 6 && (l[0] == 'C' || l[0] == 'N' || l[0] == 'H') && l.rfind("HKLF", 0) != 0 &&
+                      l.rfind("CELL", 0) != 0;
+    (atom ? atoms : (atoms.empty() ? head : tail)).push_back(l);
+  }
+  ASSERT_EQ(atoms.size(), 28u);
+  std::vector<std::string> reversed(atoms.rbegin(), atoms.rend());
+  const std::set<std::set<std::string>> expected = {{"N1", "C1", "C2", "C3", "C4"}, {"N1", "C1", "C5", "C6", "C7"}};
+  int order = 0;
+  for (const auto* list : {&atoms, &reversed}) {
+    SCOPED_TRACE(order == 0 ? "file order" : "reversed order");
+    std::string text;
+    for (const std::vector<std::string>* part : std::initializer_list<const std::vector<std::string>*>{&head, list, &tail})
+      for (const std::string& l : *part) text += l + "\n";
+    const std::string name = "zprime2_" + std::to_string(order++) + ".res";
+    vorn::test::write_file(name, text);
+    vorn::Run r;
+    std::ostringstream con;
+    vorn::test::open_reader_outputs(r, std::filesystem::current_path(), con, name);
+    vorn::readshelx(r, name);
+    r.cryst.natoms = r.atoms.ia;
+    r.set.nrmin = 3;
+    r.set.nrmax = 8;
+    vorn::connect4rings(r);
+    vorn::findrings(r);
+    expect_sound_rings(r);
+    const auto per_copy = rings_per_copy(r);
+    ASSERT_EQ(per_copy.size(), 2u);
+    EXPECT_EQ(per_copy.at(1), expected);
+    EXPECT_EQ(per_copy.at(2), expected);
+  }
+}
+
+// Fused, bridged and caged ring systems side by side: naphthalene (6+6, envelope 10), a 5+5
+// bicycle (envelope 8), bicyclo[3.1.0]hexane (3+5, envelope 6), bicyclo[2.2.2]octane and cubane.
+// Names are unique so that the rings can be compared across atom orders.
+std::vector<std::pair<int, std::pair<Vec3, std::string>>> ring_systems() {
+  vorn::Run src;
+  auto shift_from = [&](int first, float dx) {
+    for (int k = first; k <= src.cryst.natoms; ++k) src.atoms.xc[k][0] += dx;
+  };
+  naphthalene(src);
+  int first = src.cryst.natoms + 1;
+  {
+    const float s = 1.40f, rad = s / (2 * std::sin(kPi / 5)), apo = s / (2 * std::tan(kPi / 5));
+    put(src, 7, {0, s / 2, 0}, "N");
+    put(src, 6, {0, -s / 2, 0}, "C");
+    for (float side : {1.0f, -1.0f})
+      for (float deg : {72.0f, 0.0f, -72.0f}) {
+        const float t = deg * kPi / 180;
+        put(src, 6, {side * (apo + rad * std::cos(t)), rad * std::sin(t), 0}, "C");
+      }
+  }
+  shift_from(first, 12);
+  first = src.cryst.natoms + 1;
+  carbon_ring(src, 5, 1.5f);
+  {
+    const Vec3 a = src.atoms.xc[first], b = src.atoms.xc[first + 1];
+    put(src, 6, {(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, 1.299f}, "C");  // 1.5 A from both
+  }
+  shift_from(first, 24);
+  first = src.cryst.natoms + 1;
+  bicyclooctane(src);
+  shift_from(first, 36);
+  first = src.cryst.natoms + 1;
+  for (int k = 0; k < 8; ++k) put(src, 6, {1.55f * (k & 1), 1.55f * ((k >> 1) & 1), 1.55f * ((k >> 2) & 1)}, "Q");
+  shift_from(first, 48);
+  std::vector<std::pair<int, std::pair<Vec3, std::string>>> out;
+  for (int k = 1; k <= src.cryst.natoms; ++k)
+    out.push_back({src.atoms.itype[k], {src.atoms.xc[k], "A" + std::to_string(k)}});
+  return out;
+}
+
+std::set<std::set<std::string>> ring_names(const vorn::Run& run) {
+  std::set<std::set<std::string>> r;
+  for (int g = 1; g <= run.rings.nor; ++g) {
+    std::set<std::string> m;
+    for (int i = 0; i < run.rings.noar[g]; ++i) m.insert(vorn::fmt::trim(run.atoms.atom[run.rings.nra[g][i]]));
+    r.insert(m);
+  }
+  return r;
+}
+
+TEST_F(RingSearch, RingSetDoesNotDependOnAtomOrder) {
+  const auto systems = ring_systems();
+  struct Range {
+    int lo, hi;
+    std::multiset<int> sizes;  // worked out by hand from the systems above
+  };
+  const Range ranges[] = {
+      // 2 x 6, 2 x 5, 3 and 5, 3 x 6, 6 x 4: no envelope (10, 8, 6) and no sum of cube faces
+      {3, 10, {3, 4, 4, 4, 4, 4, 4, 5, 5, 5, 6, 6, 6, 6, 6}},
+      // the three-ring lies below the range and still makes the 6-membered envelope a sum
+      {5, 8, {5, 5, 5, 6, 6, 6, 6, 6}},
+  };
+  for (const Range& range : ranges) {
+    std::set<std::set<std::string>> reference;
+    for (int seed = 0; seed <= 6; ++seed) {
+      SCOPED_TRACE("RINGS " + std::to_string(range.lo) + " " + std::to_string(range.hi) + ", order " +
+                   std::to_string(seed));
+      std::vector<size_t> order(systems.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+      if (seed == 1) std::reverse(order.begin(), order.end());
+      if (seed > 1) std::shuffle(order.begin(), order.end(), std::mt19937(static_cast<unsigned>(seed)));
+      vorn::Run r;
+      r.nout.open("order.out");
+      for (size_t i : order) put(r, systems[i].first, systems[i].second.first, systems[i].second.second);
+      r.set.nrmin = range.lo;
+      r.set.nrmax = range.hi;
+      vorn::connect4rings(r);
+      vorn::findrings(r);
+      expect_sound_rings(r);
+      EXPECT_EQ(std::multiset<int>(r.rings.noar.begin() + 1, r.rings.noar.end()), range.sizes);
+      if (seed == 0)
+        reference = ring_names(r);
+      else
+        EXPECT_EQ(ring_names(r), reference);
+    }
+  }
 }
 
 TEST(RingRealFiles, EveryReadableSharedShelxFileSearchesWithoutError) {

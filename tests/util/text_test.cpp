@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <utility>
 
 #include "util/elements.h"
 #include "util/err.h"
@@ -165,12 +166,27 @@ TEST(Elements, AtomicNumbers) {
 }
 
 TEST(Elements, ValenceElectrons) {
-  EXPECT_EQ(pval(1), 1.0f);
-  EXPECT_EQ(pval(2), 2.0f);
-  EXPECT_EQ(pval(6), 4.0f);
-  EXPECT_EQ(pval(17), 7.0f);
-  EXPECT_EQ(pval(26), 8.0f);
-  EXPECT_EQ(pval(35), 17.0f);
-  EXPECT_EQ(pval(53), 17.0f);
-  EXPECT_EQ(pval(92), 6.0f);
+  // z, valence electrons: iodine and indium keep 4d10 in the core (7 and 3, not 17 and 13),
+  // as do thallium 5d10 and lutetium to mercury 4f14; gallium to krypton count 3d10 as valence
+  const std::pair<int, float> rows[] = {{1, 1.0f},   {2, 2.0f},   {6, 4.0f},   {17, 7.0f},  {26, 8.0f},
+                                        {31, 13.0f}, {35, 17.0f}, {47, 11.0f}, {48, 12.0f}, {49, 3.0f},
+                                        {50, 4.0f},  {53, 7.0f},  {54, 8.0f},  {70, 16.0f}, {71, 3.0f},
+                                        {78, 10.0f}, {80, 12.0f}, {81, 3.0f},  {83, 5.0f},  {86, 8.0f},
+                                        {87, 1.0f},  {92, 6.0f}};
+  for (const auto& [z, pv] : rows) EXPECT_EQ(pval(z), pv) << "z = " << z;
+}
+
+// Pv of xd_vorn.inp and the SCAT row of xd_vorn.mas must count the same valence electrons,
+// and the SCAT row must hold all z electrons, for every element with a configuration.
+TEST(Elements, ValenceMatchesScatConfiguration) {
+  for (int z = 1; z <= maxcovz; ++z) {
+    const std::array<int, 18> o = getsft(z);
+    int valence = 0, total = 0;
+    for (int n : o) {
+      if (n < 0) valence -= n;
+      total += n < 0 ? -n : n;
+    }
+    EXPECT_EQ(total, z) << symbat(z);
+    EXPECT_EQ(pval(z), static_cast<float>(valence)) << symbat(z) << " z = " << z;
+  }
 }
