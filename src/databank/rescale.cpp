@@ -10,6 +10,8 @@
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -61,8 +63,8 @@ void choose_method(Run& run) {
 
 // Every logical line of vorn.inp, upper-cased; false when the file cannot be opened.
 bool control_lines(std::vector<std::string>& lines) {
-  std::ifstream in("vorn.inp");
-  if (!in) return false;
+  std::ifstream in;
+  if (!open_text(in, "vorn.inp", kPlace, "VORN input file")) return false;
   std::string line;
   while (readinputline(in, line)) lines.push_back(upper(line));
   return true;
@@ -81,11 +83,15 @@ Fragments fragment_settings(const std::vector<std::string>& lines) {
     } else if (starts(line, "FRAG")) {
       fr.lall = false;
     } else if (starts(line, "CHFRAG")) {
+      const std::string line_text = line;
       readline(line);
       const int n = dnumline(line);
       auto q = read_reals(line, n);
       if (!q) err(kPlace, "Error reading CHFRAG from vorn.inp");
-      for (int f = 1; f <= n; ++f) fr.charge(f) = (*q)[f - 1];
+      for (int f = 1; f <= n; ++f) {
+        check_range(Quantity::charge, (*q)[f - 1], kPlace, "in line <<" + fmt::trim(line_text) + ">> of vorn.inp");
+        fr.charge(f) = (*q)[f - 1];
+      }
       fr.lcfrag = true;
     }
   }
@@ -132,6 +138,7 @@ float net_charge(Run& run, Fragments& fr, int f) {
   if (it.empty()) return q;
   auto v = parse_real(it[0]);
   if (!v) err(kPlace, "Net charge of fragment " + std::to_string(f) + " is not a number: " + fmt::trim(a));
+  check_range(Quantity::charge, *v, kPlace, "for fragment " + std::to_string(f));
   q = *v;
   return q;
 }

@@ -9,6 +9,12 @@ namespace vorn {
 // iaf: 0 normal, 1 on a special position (an image within 0.001 A), -1 disordered.
 void checkocc(Run& run);
 
+// Two atoms of the input closer than kSamePosition (a pasted line, a disordered site written
+// twice): the later atom of each pair is warned on the log and counted as "atoms at the same position"; the run goes on,
+// since a mixed site of two elements is written that way on purpose.
+constexpr float kSamePosition = 0.01f;  // A
+void warn_same_position(Run& run);
+
 // Element types on the log.
 void prattyp(Run& run);
 
