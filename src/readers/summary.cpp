@@ -1,6 +1,7 @@
 // Structure summary: occupancy classes, element types and the atom listing.
 #include "readers/summary.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -13,6 +14,16 @@
 #include "model/log.h"
 
 namespace vorn {
+
+namespace {
+
+// Two disorder parts may put an atom at (nearly) one place on purpose.
+bool other_parts(const Atoms1& a, int i, int j) {
+  if (!a.lpart || static_cast<size_t>(std::max(i, j)) >= a.part.size()) return false;
+  return a.part[i] != 0 && a.part[j] != 0 && a.part[i] != a.part[j];
+}
+
+}  // namespace
 
 void warn_same_position(Run& run) {
   // bins of the tolerance's size: a close pair lies in the same or a neighbouring bin, so the
@@ -34,7 +45,7 @@ void warn_same_position(Run& run) {
           const auto it = bins.find(Key{a + da, b + db, c + dc});
           if (it == bins.end()) continue;
           for (int j : it->second)
-            if (dist(run.atoms.xc[j], x) < kSamePosition) {
+            if (dist(run.atoms.xc[j], x) < kSamePosition && !other_parts(run.atoms1, i, j)) {
               twin = j;
               break;
             }
