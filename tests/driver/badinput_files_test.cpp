@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "driver/vorn.h"
+#include "readers/shelx.h"
 #include "support.h"
 
 using namespace vorn;
@@ -166,6 +167,8 @@ TEST_F(BadFiles, EachEndsWithItsMessage) {
       // outputs on a full disk
       {"vorn.cif on a full disk", shelx(water(), "INPUT s.res rename *toxd\n"),
        [] { fs::create_symlink("/dev/full", "vorn.cif"); }, "Error writing file vorn.cif"},
+      {"group.ang on a full disk", shelx(test::slurp(test::data_path("localaxes/angles10.res"))),
+       [] { fs::create_symlink("/dev/full", "group.ang"); }, " ERROR *** PrintGroup *** Error writing file group.ang"},
   };
   int n = 0;
   for (const Row& r : rows) {
@@ -217,4 +220,25 @@ TEST_F(BadFiles, AtomsAtTheSamePositionAreWarned) {
   EXPECT_EQ(con.find("ERROR"), std::string::npos);
   EXPECT_NE(test::slurp("same/vorn.out").find(" Warning : atom O(2) is at the same position as atom O(1)"),
             std::string::npos);
+}
+
+// More than 99999 atoms: the count in the log is written in full, not as a field of stars.
+TEST_F(BadFiles, AtomCountPast99999IsWrittenInFull) {
+  std::string res = "TITL grid\nCELL 0.71073 75 75 75 90 90 90\nLATT -1\nSFAC C\nUNIT 1\nFVAR 1.0\n";
+  const int n = 100001, side = 47;  // 47^3 points 1.6 A apart
+  char buf[96];
+  for (int k = 0; k < n; ++k) {
+    std::snprintf(buf, sizeof buf, "C%d 1 %.5f %.5f %.5f 11.0 0.02\n", k + 1, (k % side + 0.5) / side,
+                  (k / side % side + 0.5) / side, (k / (side * side) + 0.5) / side);
+    res += buf;
+  }
+  test::write_file("big.res", res + "HKLF 4\nEND\n");
+  vorn::Run run;
+  run.set.lrs = true;  // labels C(1) .. C(100001) would not fit 8 characters as read
+  std::ostringstream con;
+  test::open_reader_outputs(run, dir_, con);
+  readshelx(run, "big.res");
+  run.nout.close();
+  EXPECT_EQ(run.atoms.ia, n);
+  EXPECT_NE(test::slurp("vorn.out").find(" Total atoms read from SHELX file =  100001\n"), std::string::npos);
 }
