@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/log.h"
+#include "model/outfile.h"
 #include "topology/planarity.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -713,6 +714,7 @@ void printgroup(Run& run, int k) {
     out << "ATOM " << fmt::pad(run.atoms.atom[a], 8) << "  " << fmt::f(x[0], 12, 4) << fmt::f(x[1], 12, 4)
         << fmt::f(x[2], 12, 4) << '\n';
   }
+  close_out(out, "group.ang", "PrintGroup");
   if (full)
     logl(run, " DetExcept :: more than " + std::to_string(maxgroupatoms) +
                   " atoms within three bonds; group.ang lists the first " + std::to_string(maxgroupatoms));

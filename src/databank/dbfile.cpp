@@ -2,6 +2,7 @@
 #include "databank/dbfile.h"
 
 #include "util/format.h"
+#include "util/infile.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -12,11 +13,14 @@ const std::string& DbLine::first_word() const {
 }
 
 bool get_db_line(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) {
+  // the reader goes back to the start for every search: the mark is skipped each time
+  if (in.tellg() == std::streampos(0)) skip_bom(in);
+  bool cut = false;
+  if (!read_line(in, line, cut)) {
     if (in.bad()) err("ReadDB", "Error reading the databank file");
     return false;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (cut) err("ReadDB", "DataBank line longer than 200 characters: " + line.substr(0, 40) + "...");
   return true;
 }
 

@@ -14,6 +14,7 @@
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -256,7 +257,13 @@ bool hydrogen_candidate(Run& run, const Query& q, const std::string& atom_line, 
 
 template <class Cursor>
 void parameters(const std::string& atom_line, Cursor& cur, Mpoles1& m) {
-  const auto p = numbers<float>(read_until(cur, "PVAL"), 4, "PVAL", atom_line);
+  const DbLine& pval_line = read_until(cur, "PVAL");
+  const auto p = numbers<float>(pval_line, 4, "PVAL", atom_line);
+  const std::string pwhere = "in line <<" + fmt::trim(pval_line.raw) + ">> of DataBank entry " + entry_name(atom_line);
+  check_range(Quantity::population, p[0], kPlace, pwhere);
+  check_range(Quantity::kappa, p[1], kPlace, pwhere);
+  check_range(Quantity::kappa, p[2], kPlace, pwhere);
+  check_range(Quantity::population, p[3], kPlace, pwhere);
   m.pv1 = p[0];
   m.rkap1 = {p[1], p[2]};
   m.spv1 = p[3];
@@ -271,6 +278,8 @@ void parameters(const std::string& atom_line, Cursor& cur, Mpoles1& m) {
       const long l = std::lround(all[t]), mm = std::lround(all[t + 1]);
       if (l < 0 || l > 4 || mm < -l || mm > l)
         err(kPlace, "PLMS l or m out of range (l 0..4, m -l..l) in DataBank entry " + entry_name(atom_line));
+      check_range(Quantity::population, all[t + 2], kPlace,
+                  "in line <<" + fmt::trim(d->raw) + ">> of DataBank entry " + entry_name(atom_line));
       m.plm1[l][mm + 4] = all[t + 2];
     }
   }

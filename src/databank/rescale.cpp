@@ -11,6 +11,8 @@
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -69,8 +71,7 @@ bool control_lines(const Run& run, std::vector<std::string>& lines) {
   std::istringstream text(run.control_text);
   std::istream* in = &text;
   if (!run.control_in_memory) {
-    file.open("vorn.inp");
-    if (!file) return false;
+    if (!open_text(file, "vorn.inp", kPlace, "VORN input file")) return false;
     in = &file;
   }
   std::string line;
@@ -91,11 +92,15 @@ Fragments fragment_settings(const std::vector<std::string>& lines) {
     } else if (starts(line, "FRAG")) {
       fr.lall = false;
     } else if (starts(line, "CHFRAG")) {
+      const std::string line_text = line;
       const LineExtract le = readline(line);
       const int n = dnumline(line);
       auto q = read_reals(line, n);
       if (!q) err(kPlace, "Error reading CHFRAG from vorn.inp");
-      for (int f = 1; f <= n; ++f) fr.charge(f) = (*q)[f - 1];
+      for (int f = 1; f <= n; ++f) {
+        check_range(Quantity::charge, (*q)[f - 1], kPlace, "in line <<" + fmt::trim(line_text) + ">> of vorn.inp");
+        fr.charge(f) = (*q)[f - 1];
+      }
       fr.lcfrag = true;
       for (int k = 2; k <= le.nch; ++k)
         if (le.starred(k, "ALL") && n > 0) fr.every = true;
@@ -155,6 +160,7 @@ float net_charge(Run& run, Fragments& fr, int f) {
   if (it.empty()) return q;
   auto v = parse_real(it[0]);
   if (!v) err(kPlace, "Net charge of fragment " + std::to_string(f) + " is not a number: " + fmt::trim(a));
+  check_range(Quantity::charge, *v, kPlace, "for fragment " + std::to_string(f));
   q = *v;
   return q;
 }

@@ -12,6 +12,8 @@
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "model/log.h"
 #include "util/text.h"
 
@@ -143,6 +145,7 @@ void radii_line(Run& run, const LineExtract& le, const std::string& rest) {
   if (nsym != static_cast<int>(nums->size())) err(kPlace, kReadError);
   if (nsym > kMaxRadii) err(kPlace, "Too many pairs on RADII line (at most 20)");
   for (int k = 0; k < nsym; ++k) {
+    check_range(Quantity::radius, (*nums)[k], kPlace, "on the RADII line of vorn.inp");
     std::string w = le.vchar[k + 2];
     std::string sym = w.substr(0, std::min<size_t>(2, w.size()));
     if (sym.size() == 2) sym[1] = static_cast<char>(std::tolower(static_cast<unsigned char>(sym[1])));
@@ -351,8 +354,8 @@ void readinp(Run& run) {
     readinp_stream(run, text);
     return;
   }
-  std::ifstream in("vorn.inp");
-  if (!in) err(kPlace, "Unable to open VORN input file vorn.inp");
+  std::ifstream in;
+  if (!open_text(in, "vorn.inp", kPlace, "VORN input file")) err(kPlace, "Unable to open VORN input file vorn.inp");
   readinp_stream(run, in);
 }
 

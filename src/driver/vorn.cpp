@@ -23,6 +23,7 @@
 #include "readers/cartesian.h"
 #include "readers/cif.h"
 #include "readers/shelx.h"
+#include "readers/summary.h"
 #include "readers/xd.h"
 #include "topology/fragments.h"
 #include "topology/neighbors.h"
@@ -30,6 +31,7 @@
 #include "topology/rings.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
 #include "model/log.h"
 #include "writers/atomrecords.h"
 #include "writers/mopro.h"
@@ -89,12 +91,15 @@ void read_structure(Run& run) {
   }
 }
 
-// A directory opens like a file but reads nothing: it counts as a name that does not open.
+// A directory, device or FIFO is refused before it is read (it would read nothing, or never
+// end) and counts as a name that does not open: the user is asked for another.
 void open_db_file(Run& run) {
   const std::string name = fmt::trim(run.set.abank);
-  std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) return;
-  run.idb.open(name);
+  if (not_regular(name)) {
+    conl(run, "\n Databank file " + name + " is not a regular file");
+    return;
+  }
+  open_text(run.idb, name, kPlace, "Databank file");
 }
 
 // Asks for another databank name until one opens; a blank answer asks again.
@@ -156,7 +161,11 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
   // the old XD master file may itself be called xd_vorn.mas: it is read before the new one replaces it
   if (run.set.iform == iform_xd) run.xdold = load_xd_master(fmt::trim(run.set.mas));
   open_out(run.imas, "xd_vorn.mas");
-  { Stage t(run, "read structure"); read_structure(run); }
+  {
+    Stage t(run, "read structure");
+    read_structure(run);
+    warn_same_position(run);
+  }
   Settings& s = run.set;
   run.nsft = 1;
   for (int i = 1; i <= run.atoms.ia; ++i) run.nsft = std::max(run.nsft, run.atoms1.isft[i]);
@@ -225,6 +234,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
   files_summary(run, removed);
   closing_summary(run);
   close_out(run.imas, "xd_vorn.mas", kPlace);
+  close_out(run.ipro, "mopro_vorn.par", kPlace);
   if (s.ldb) run.idb.close();
 }
 

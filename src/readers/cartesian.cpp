@@ -11,6 +11,8 @@
 #include "readers/summary.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -22,14 +24,19 @@ constexpr const char* kAim = "ReadAim2Tab";
 constexpr const char* kCountLine = "NUMBER OF ATOMS READ =";
 constexpr const char* kTableHead = "NO. ATOM       AT.MASS";
 
-bool getline_cr(std::istream& in, std::string& l) {
-  if (!std::getline(in, l)) return false;
-  if (!l.empty() && l.back() == '\r') l.pop_back();
+bool getline_cr(std::istream& in, std::string& l, const char* place) {
+  bool cut = false;
+  if (!read_line(in, l, cut)) return false;
+  if (cut) err(place, "Line longer than " + std::to_string(kLineKeep) + " characters");
   return true;
 }
 
 // A new atom at Cartesian position xc: no cell, so xf stays 0; full occupancy.
 void add_cartesian_atom(Run& run, const std::string& label, const Vec3& xc, const char* place) {
+  if (!printable_ascii(label))
+    err(place, "The label of atom " + std::to_string(run.atoms.ia + 1) + " holds a character that is not printable ASCII");
+  for (int c = 0; c < 3; ++c)
+    check_range(Quantity::cartesian, xc[c], place, "for atom " + std::to_string(run.atoms.ia + 1) + " " + fmt::trim(label));
   const int i = add_atom(run, place);
   run.atoms.ia = i;
   run.atoms.atom[i] = fmt::pad(label, labw);
@@ -65,10 +72,10 @@ std::optional<std::pair<std::string, Vec3>> table_row(const std::string& line) {
 
 void readplaton(Run& run, const std::string& fname) {
   const std::string name = fmt::trim(fname);
-  std::ifstream in(name);
-  if (!in) err(kPlaton, "Error opening PLATON file " + name);
+  std::ifstream in;
+  if (!open_text(in, name, kPlaton, "PLATON file")) err(kPlaton, "Error opening PLATON file " + name);
   logl(run, "\n\n Reading PLATON file : " + name);
-  for (std::string raw; getline_cr(in, raw);) {
+  for (std::string raw; getline_cr(in, raw, kPlaton);) {
     std::string line = raw;
     const LineExtract le = readline(line);
     if (!le.word(1, "ATOM")) continue;
@@ -82,18 +89,18 @@ void readplaton(Run& run, const std::string& fname) {
   if (in.bad()) err(kPlaton, "Error reading PLATON file");
   if (run.atoms.ia == 0) err(kPlaton, "No ATOM lines in PLATON file " + name);
   prattyp(run);
-  both(run, "\n Total atoms read from PLATON file = " + fmt::i(run.atoms.ia, 8));
+  both(run, "\n Total atoms read from PLATON file = " + fmt::iw(run.atoms.ia, 8));
   unique_labels(run);
   printatoms(run, run.nout);
 }
 
 void readaim2tab(Run& run, const std::string& fname) {
   const std::string name = fmt::trim(fname);
-  std::ifstream in(name);
-  if (!in) err(kAim, "Error opening AIM2TAB output file...");
+  std::ifstream in;
+  if (!open_text(in, name, kAim, "AIM2TAB output file")) err(kAim, "Error opening AIM2TAB output file...");
   int count = 0;
   bool table = false;
-  for (std::string l; !table && getline_cr(in, l);) {
+  for (std::string l; !table && getline_cr(in, l, kAim);) {
     const std::string key = fmt::pad(l, 22);
     if (key == kCountLine) {
       const auto it = items(fmt::pad(l, 30).substr(23, 7));
@@ -103,10 +110,10 @@ void readaim2tab(Run& run, const std::string& fname) {
       count = *v;
     } else if (key == kTableHead) {
       if (count == 0) err(kAim, "The atom table comes before the \"NUMBER OF ATOMS READ =\" line");
-      getline_cr(in, l);  // the rule under the table head
+      getline_cr(in, l, kAim);  // the rule under the table head
       for (int i = 1; i <= count; ++i) {
         std::optional<std::pair<std::string, Vec3>> row;
-        if (!getline_cr(in, l) || !(row = table_row(l))) {
+        if (!getline_cr(in, l, kAim) || !(row = table_row(l))) {
           logl(run, " Atom table line: <<" + fmt::trim(l) + ">>");
           err(kAim, "Atom table ends after " + std::to_string(i - 1) + " of " + std::to_string(count) + " atoms");
         }
@@ -121,7 +128,7 @@ void readaim2tab(Run& run, const std::string& fname) {
   logl(run, "\n Number of atom types = " + fmt::i(run.at_types.ntyp, 4));
   for (int t = 1; t <= run.at_types.ntyp; ++t)
     logl(run, "   atom type = " + fmt::i(t, 2) + "    atomic number = " + fmt::i(run.at_types.iatype[t], 3));
-  logl(run, "\n Total atoms read from AIM2TAB output file = " + fmt::i(run.atoms.ia, 5));
+  logl(run, "\n Total atoms read from AIM2TAB output file = " + fmt::iw(run.atoms.ia, 5));
   unique_labels(run);
   printatoms(run, run.nout);
 }

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
+#include <limits>
 #include <optional>
 #include <set>
 #include <vector>
@@ -22,6 +23,8 @@
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -58,6 +61,9 @@ std::optional<float> number(const std::string& raw, const std::string& what) {
   if (cif::is_null(raw)) return std::nullopt;
   const double d = cif::as_number(raw);
   if (std::isnan(d)) err(kPlace, what + " is not a number: " + raw);
+  // as the other readers: a value past single precision would be read as infinity
+  if (std::fabs(d) > static_cast<double>(std::numeric_limits<float>::max()))
+    err("ReadNumber", "Number " + raw + " is out of range in " + what);
   return static_cast<float>(d);
 }
 
@@ -78,9 +84,10 @@ cif::Table table(cif::Block& b, const std::string& category, const std::vector<s
 // ---- blocks ----
 
 cif::Document load(const std::string& name) {
-  if (!std::ifstream(name)) err(kPlace, "Error opening CIF file " + name);
+  std::string text;
+  if (!slurp_text(name, text, kPlace, "CIF file")) err(kPlace, "Error opening CIF file " + name);
   try {
-    return cif::read_file(name);
+    return cif::read_memory(text.data(), text.size(), name.c_str());
   } catch (const std::exception& e) {
     err(kPlace, std::string("CIF syntax error: ") + e.what());
   }
@@ -113,8 +120,7 @@ void read_cell(Run& run, cif::Block& b) {
   for (int j = 0; j < 6; ++j) {
     const std::string t1 = "_cell_" + std::string(names[j]), t2 = "_cell." + std::string(names[j]);
     uc[j] = need(value_of(b, {t1.c_str(), t2.c_str()}), t1);
-    const bool ok = j < 3 ? uc[j] > 0.0f : uc[j] > 0.0f && uc[j] < 180.0f;
-    if (!ok) err(kPlace, t1 + " out of range: " + shown(uc[j], 4));
+    check_range(j < 3 ? Quantity::cell_length : Quantity::cell_angle, uc[j], kPlace, "in " + t1);
   }
   const float ca = cosd(uc[3]), cb = cosd(uc[4]), cg = cosd(uc[5]);
   if (1.0f - ca * ca - cb * cb - cg * cg + 2.0f * ca * cb * cg <= 0.0f)
@@ -128,7 +134,7 @@ float read_wave(Run& run, cif::Block& b) {
     logl(run, " No wavelength in CIF file: " + shown(kDefaultWave, 5) + " A (Mo K-alpha) assumed");
     return kDefaultWave;
   }
-  if (*w <= 0.0f) err(kPlace, "_diffrn_radiation_wavelength out of range: " + *raw);
+  check_range(Quantity::wavelength, *w, kPlace, "in _diffrn_radiation_wavelength");
   return *w;
 }
 
@@ -323,6 +329,8 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
   for (auto row : t) {
     Site s;
     s.label = row.str(kLabel);
+    if (!printable_ascii(s.label))
+      err(kPlace, "The label of atom site " + std::to_string(sites.size() + 1) + " holds a character that is not printable ASCII");
     const std::string where = "Atom site " + s.label;
     if (row.has2(kOcc)) s.occ = *number(row[kOcc], where + ": occupancy");
     if (s.occ == 0.0f) {
@@ -331,7 +339,10 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
     }
     if (s.occ < 0.0f || s.occ > 1.0f) err(kPlace, where + ": occupancy out of range: " + row[kOcc]);
     if (!row.has2(kX) || !row.has2(kY) || !row.has2(kZ)) err(kPlace, where + " has no fractional coordinates");
-    for (int j = 0; j < 3; ++j) s.xf[j] = *number(row[kX + j], where + ": coordinate");
+    for (int j = 0; j < 3; ++j) {
+      s.xf[j] = *number(row[kX + j], where + ": coordinate");
+      check_range(Quantity::fractional, s.xf[j], kPlace, "in atom site " + s.label);
+    }
     const std::string type = row.has2(kType) ? row.str(kType) : std::string();
     s.z = type.empty() ? element_of_label(s.label) : element_of(type);
     if (s.z == 0) err(kPlace, where + ": unknown type symbol " + (type.empty() ? s.label : type));
@@ -340,8 +351,10 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
                       std::to_string(maxcovz) + ")");
     if (row.has2(kU)) {
       s.u[0] = *number(row[kU], where + ": Uiso");
+      check_range(Quantity::displacement, s.u[0], kPlace, "in atom site " + s.label);
     } else if (row.has2(kB)) {
       s.u[0] = *number(row[kB], where + ": Biso") / kEightPi2;
+      check_range(Quantity::displacement, s.u[0], kPlace, "in atom site " + s.label);
     } else {
       s.iut = 0;  // until an anisotropic row turns up
     }
@@ -369,6 +382,7 @@ std::vector<Site> read_sites(Run& run, cif::Block& b) {
       if (!row.has2(col)) err(kPlace, "Atom site " + label + ": U" + ij[k] + " missing");
       const float v = *number(row[col], "Atom site " + label + ": U" + ij[k]);
       it->u[k] = is_u ? v : v / kEightPi2;
+      check_range(Quantity::displacement, it->u[k], kPlace, "in the anisotropic parameters of atom site " + label);
     }
     it->iut = 2;
   }

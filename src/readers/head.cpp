@@ -123,7 +123,7 @@ void finish_atoms(Run& run, const std::string& what) {
     run.resi1.resi1.resize(slots, std::string(17, ' '));
     run.resi1.resi2.resize(slots, std::string(10, ' '));
   }
-  logl(run, " Total atoms read from " + what + " file = " + fmt::i(run.atoms.ia, 5));
+  logl(run, " Total atoms read from " + what + " file = " + fmt::iw(run.atoms.ia, 5));
   unique_labels(run);
   checkocc(run);
   printatoms(run, run.nout);

@@ -17,6 +17,8 @@
 #include "util/format.h"
 #include "model/coords.h"
 #include "util/geometry.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "model/log.h"
 #include "util/text.h"
 
@@ -53,14 +55,14 @@ bool ends_with_eq(const std::string& line) {
 
 // The whole file once: '\r' stripped, tabs made blanks, over-long lines refused.
 std::vector<std::string> load(const std::string& name) {
-  std::ifstream in(name);
-  if (!in) err(kPlace, "Error opening SHELX file " + name);
+  std::ifstream in;
+  if (!open_text(in, name, kPlace, "SHELX file")) err(kPlace, "Error opening SHELX file " + name);
   std::vector<std::string> lines;
   std::string l;
-  while (std::getline(in, l)) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
+  bool cut = false;
+  while (read_line(in, l, cut)) {
     std::replace(l.begin(), l.end(), '\t', ' ');
-    if (lenstr(l, static_cast<int>(l.size())) > maxline)
+    if (cut || lenstr(l, static_cast<int>(l.size())) > maxline)
       err(kPlace, "Line longer than 255 characters in SHELX file");
     lines.push_back(l);
   }
@@ -252,7 +254,12 @@ FirstPass first_pass(Run& run, const std::vector<std::string>& lines) {
       if (!v) err(kPlace, "CELL record needs the wavelength and six cell constants");
       fp.cell = true;
       fp.rlam = (*v)[0];
-      for (int j = 0; j < 6; ++j) run.ucell.uc[j] = (*v)[j + 1];
+      const std::string where = "in line <<" + fmt::trim(raw) + ">>";
+      check_range(Quantity::wavelength, fp.rlam, kPlace, where);
+      for (int j = 0; j < 6; ++j) {
+        run.ucell.uc[j] = (*v)[j + 1];
+        check_range(j < 3 ? Quantity::cell_length : Quantity::cell_angle, run.ucell.uc[j], kPlace, where);
+      }
       write_cell(run, fp.rlam);
     } else if (key == "LATT") {
       auto v = read_ints(rest, 1);
@@ -372,8 +379,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
 
     // a control or non-ASCII byte (a NUL, one byte of a UTF-8 character) would be cut into the
     // fixed-width label fields
-    for (unsigned char ch : label)
-      if (ch < 0x21 || ch > 0x7e) err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
+    if (!printable_ascii(label)) err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
     set_residue(run, i, label, word_at(lines[cur.first], 1), cur);
     label = shatnam(run, line, z, i, isfn[*t]);
     run.atoms.atom[i] = label;
@@ -404,6 +410,10 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
       run.atoms1.iut[i] = 2;
       u = {v[5], v[6], v[7], v[10], v[9], v[8]};  // file order U11 U22 U33 U23 U13 U12
     }
+    const std::string where = "in line <<" + fmt::trim(text) + ">>";
+    for (int j = 0; j < 3; ++j) check_range(Quantity::fractional, run.atoms.xf[i][j], kPlace, where);
+    check_range(Quantity::occupancy, run.atoms1.occ[i], kPlace, where);
+    for (int j = 0; j < (run.atoms1.iut[i] == 1 ? 1 : 6); ++j) check_range(Quantity::displacement, u[j], kPlace, where);
     list_atom(run, i);
     run.atoms.xc[i] = to_cart(run.transf, run.atoms.xf[i]);
   }
@@ -456,6 +466,8 @@ void readshelx(Run& run, const std::string& fname) {
   both(run, kAtomListHeader);
 
   read_atoms(run, lines);
+  // a cell alone would run to the end with an empty atom table
+  if (run.atoms.ia == 0) err(kPlace, "No atoms in SHELX file " + name);
   finish_atoms(run, "SHELX");
 }
 

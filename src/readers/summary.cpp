@@ -1,7 +1,11 @@
 // Structure summary: occupancy classes, element types and the atom listing.
 #include "readers/summary.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
+#include <tuple>
+#include <vector>
 
 #include "util/elements.h"
 #include "util/format.h"
@@ -10,6 +14,49 @@
 #include "model/log.h"
 
 namespace vorn {
+
+namespace {
+
+// Two disorder parts may put an atom at (nearly) one place on purpose.
+bool other_parts(const Atoms1& a, int i, int j) {
+  if (!a.lpart || static_cast<size_t>(std::max(i, j)) >= a.part.size()) return false;
+  return a.part[i] != 0 && a.part[j] != 0 && a.part[i] != a.part[j];
+}
+
+}  // namespace
+
+void warn_same_position(Run& run) {
+  // bins of the tolerance's size: a close pair lies in the same or a neighbouring bin, so the
+  // check stays linear also for a flat or linear structure
+  using Key = std::tuple<long long, long long, long long>;
+  std::map<Key, std::vector<int>> bins;
+  auto key = [](const Vec3& x) {
+    return Key{static_cast<long long>(std::floor(x[0] / kSamePosition)), static_cast<long long>(std::floor(x[1] / kSamePosition)),
+               static_cast<long long>(std::floor(x[2] / kSamePosition))};
+  };
+  for (int i = 1; i <= run.atoms.ia; ++i) {
+    const Vec3& x = run.atoms.xc[i];
+    if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) continue;
+    const auto [a, b, c] = key(x);
+    int twin = 0;
+    for (long long da = -1; da <= 1 && twin == 0; ++da)
+      for (long long db = -1; db <= 1 && twin == 0; ++db)
+        for (long long dc = -1; dc <= 1 && twin == 0; ++dc) {
+          const auto it = bins.find(Key{a + da, b + db, c + dc});
+          if (it == bins.end()) continue;
+          for (int j : it->second)
+            if (dist(run.atoms.xc[j], x) < kSamePosition && !other_parts(run.atoms1, i, j)) {
+              twin = j;
+              break;
+            }
+        }
+    bins[Key{a, b, c}].push_back(i);
+    if (twin == 0) continue;
+    const std::string label = fmt::trim(run.atoms.atom[i]);
+    logl(run, " Warning : atom " + label + " is at the same position as atom " + fmt::trim(run.atoms.atom[twin]));
+    tally_warning(run, "atoms at the same position", label);
+  }
+}
 
 void checkocc(Run& run) {
   const Symm& sy = run.symm;

@@ -11,6 +11,13 @@ namespace vorn {
 // full occupancy: disordered unless it lies on a special position.
 void checkocc(Run& run);
 
+// Two atoms of the input closer than kSamePosition (a pasted line, a disordered site written
+// twice): the later atom of each pair is warned on the log and counted as "atoms at the same
+// position"; the run goes on, since a mixed site of two elements is written that way on purpose.
+// Atoms of two different disorder parts are not warned.
+constexpr float kSamePosition = 0.01f;  // A
+void warn_same_position(Run& run);
+
 // Element types on the log.
 void prattyp(Run& run);
 

@@ -16,6 +16,8 @@
 #include "symmetry/symop.h"
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
+#include "util/physrange.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -56,6 +58,9 @@ void read_master(Run& run) {
         err(kPlace, kMasError);
       }
       std::copy(v->begin(), v->end(), run.ucell.uc.begin());
+      for (int j = 0; j < 6; ++j)
+        check_range(j < 3 ? Quantity::cell_length : Quantity::cell_angle, (*v)[j], kPlace,
+                    "in line <<" + fmt::trim(raw) + ">> of XD master file " + name);
       cell = true;
     } else if (starts(l, "LATT ")) {
       const auto w = words(l);
@@ -119,8 +124,8 @@ std::optional<AtomLine> atom_line(std::string line) {
 
 class ParFile {
  public:
-  ParFile(Run& run, const std::string& name) : run_(run), in_(name) {
-    if (!in_) err(kPlace, "Error opening XD parameter file " + name);
+  ParFile(Run& run, const std::string& name) : run_(run) {
+    if (!open_text(in_, name, kPlace, "XD parameter file")) err(kPlace, "Error opening XD parameter file " + name);
   }
 
   // The run stops with the reader's message, after a line saying what went wrong.
@@ -184,6 +189,11 @@ void read_atoms(Run& run, ParFile& par, int ia) {
   both(run, "\n NO.   ATOM      AT.NO.   ORDER_OF_U     iSFT");
   for (int i = 1; i <= ia; ++i) {
     const AtomLine a = par.atom(i, ia);
+    if (!printable_ascii(a.label))
+      err(kPlace, "The label of atom " + std::to_string(i) + " holds a character that is not printable ASCII");
+    const std::string where = "in the record of atom " + fmt::trim(a.label) + " of the XD parameter file";
+    for (int j = 0; j < 3; ++j) check_range(Quantity::fractional, a.x[j], kPlace, where);
+    check_range(Quantity::occupancy, a.occ, kPlace, where);
     run.atoms.ia = add_atom(run, kPlace);
     run.atoms.atom[i] = a.label;
     run.idents.id[i].label = fmt::trim(a.label);
@@ -198,6 +208,7 @@ void read_atoms(Run& run, ParFile& par, int ia) {
     run.atoms1.isft[i] = a.n[7];
     const auto u = par.values(6, "the displacement parameters of " + who);
     std::copy(u.begin(), u.end(), run.at_uij.u[i].begin());
+    for (int j = 0; j < (iut == 1 ? 1 : 6); ++j) check_range(Quantity::displacement, u[j], kPlace, where);
     if (iut == 3) par.skip(2, "the third-order terms of " + who);
     if (iut == 4) par.skip(5, "the third- and fourth-order terms of " + who);
     type_atom(run, i, kPlace);
@@ -230,11 +241,12 @@ void read_tail(Run& run, ParFile& par, int ia, int nz) {
 std::vector<std::string> load_xd_master(const std::string& name) {
   // an INPUT line read before FORMAT *xd takes one name only, the parameter file's place
   if (name.empty()) err(kPlace, "Error opening XD master file: no name (INPUT must follow the FORMAT line)");
-  std::ifstream in(name);
-  if (!in) err(kPlace, "Error opening XD master file " + name);
+  std::ifstream in;
+  if (!open_text(in, name, kPlace, "XD master file")) err(kPlace, "Error opening XD master file " + name);
   std::vector<std::string> lines;
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
+  bool cut = false;
+  for (std::string l; read_line(in, l, cut);) {
+    if (cut) err(kPlace, "Line longer than " + std::to_string(kLineKeep) + " characters in XD master file " + name);
     lines.push_back(l);
   }
   if (in.bad()) err(kPlace, kMasError);
@@ -263,11 +275,11 @@ XdCarried xd_carried(const std::vector<std::string>& lines, const std::string& n
 
 bool readxdline(std::istream& in, std::string& line) {
   std::string l;
-  while (std::getline(in, l)) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
+  bool cut = false;
+  while (read_line(in, l, cut)) {
     if (!l.empty() && l[0] == '!') continue;
     std::replace(l.begin(), l.end(), '\t', ' ');
-    if (lenstr(l, static_cast<int>(l.size())) > maxline) err(kPlace, "Line longer than 255 characters in XD parameter file");
+    if (cut || lenstr(l, static_cast<int>(l.size())) > maxline) err(kPlace, "Line longer than 255 characters in XD parameter file");
     line = upper(l);
     return true;
   }
@@ -318,7 +330,7 @@ void readxd(Run& run, const std::string& fname) {
     idum1.insert(idum1.end(), b.begin(), b.end());
   }
   const int ia = idum1[9], nz = idum1[12];
-  logl(run, " Number of atoms in XD parameter file = " + fmt::i(ia, 4));
+  logl(run, " Number of atoms in XD parameter file = " + fmt::iw(ia, 4));
   logl(run, " Number kappa sets = " + fmt::i(nz, 4));
   check_atom_capacity(ia, kPlace);
   if (ia < 1) par.fail(" The atom count of the limits line is " + std::to_string(ia));

@@ -25,7 +25,13 @@ CellGrid::CellGrid(const std::vector<Vec3>& xc, int n, float cell) {
   // A computed float distance within r still allows each true coordinate difference to exceed
   // r by a few ulps; the margin covers that with room to spare.
   margin_ = 1e-4 + 1e-6 * amax;
-  cs_ = std::max(static_cast<double>(cell), 0.1);
+  double span = 0.0;
+  for (int a = 0; a < 3; ++a) span = std::max(span, hi[a] - lo_[a]);
+  // One cell wider than the box holds every atom: a larger (or infinite) preferred edge would
+  // only turn the index arithmetic into inf/inf.
+  span_ = span;
+  cs_ = std::min(std::max(static_cast<double>(cell), 0.1), span + 1.0);
+  if (!std::isfinite(cs_)) cs_ = span + 1.0;
   // Beyond about four cells per atom the empty cells cost more than the candidates they save.
   const double cap = 4.0 * n + 64.0;
   for (;;) {
@@ -52,7 +58,7 @@ CellGrid::CellGrid(const std::vector<Vec3>& xc, int n, float cell) {
 
 long long CellGrid::index(int axis, double x) const {
   const double t = std::floor((x - lo_[axis]) / cs_);
-  if (t < 0) return 0;
+  if (std::isnan(t) || t < 0) return 0;
   if (t >= static_cast<double>(dim_[axis])) return dim_[axis] - 1;
   return static_cast<long long>(t);
 }
@@ -91,7 +97,9 @@ void CellGrid::move(int i, const Vec3& from, const Vec3& to) {
 void CellGrid::gather(const Vec3& p, float r, std::vector<int>& out) const {
   out.clear();
   if (!usable_) return;
-  const double reach = static_cast<double>(std::max(r, 0.0f)) + margin_;
+  // a reach past the whole box (an overflowing sum of radii) takes every cell, no more
+  double reach = (r > 0.0f ? static_cast<double>(r) : 0.0) + margin_;
+  if (!(reach < span_ + cs_)) reach = span_ + cs_;
   long long a[3], b[3];
   for (int ax = 0; ax < 3; ++ax) {
     a[ax] = index(ax, static_cast<double>(p[ax]) - reach);

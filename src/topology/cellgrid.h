@@ -32,6 +32,7 @@ class CellGrid {
   double cs_ = 1.0;
   double lo_[3] = {0, 0, 0};
   double margin_ = 0.0;
+  double span_ = 0.0;  // the box's longest edge
   long long dim_[3] = {1, 1, 1};
   std::vector<int> start_;  // CSR: cell c holds atoms_[start_[c] .. start_[c+1])
   std::vector<int> atoms_;  // ascending within each cell

@@ -8,6 +8,7 @@
 
 #include "util/err.h"
 #include "util/format.h"
+#include "util/infile.h"
 
 namespace vorn {
 
@@ -27,7 +28,8 @@ bool readinputline(std::istream& in, std::string& line) {
   bool continued = false;
   std::string phys;
   while (true) {
-    if (!std::getline(in, phys)) {
+    bool cut = false;
+    if (!read_line(in, phys, cut)) {
       if (in.bad()) err("ReadInputLine", "Error reading input file");
       // a "\" on the last line of the file would otherwise lose the whole logical line
       if (continued) {
@@ -37,9 +39,8 @@ bool readinputline(std::istream& in, std::string& line) {
       }
       return false;
     }
-    if (!phys.empty() && phys.back() == '\r') phys.pop_back();
     // a longer line would be cut silently: refuse it instead
-    if (lenstr(phys, static_cast<int>(phys.size())) > maxline)
+    if (cut || lenstr(phys, static_cast<int>(phys.size())) > maxline)
       err("ReadInputLine", "Line exceeds limit of 255 characters");
     if (phys.empty() || phys[0] == '!' || all_blank(phys)) continue;
     const int len = lenstr(phys, static_cast<int>(phys.size()));
@@ -257,6 +258,12 @@ std::optional<std::vector<int>> read_ints(std::string_view s, int count) {
 std::optional<std::vector<float>> read_all_reals(std::string_view s) {
   auto it = items(s);
   return read_reals(s, static_cast<int>(it.size()));
+}
+
+bool printable_ascii(std::string_view s) {
+  for (unsigned char ch : s)
+    if (ch < 0x20 || ch > 0x7e) return false;
+  return true;
 }
 
 void erbras(std::string& label) {

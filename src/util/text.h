@@ -59,6 +59,10 @@ std::optional<std::vector<int>> read_ints(std::string_view s, int count);
 // Every item read as a real; nullopt if one fails.
 std::optional<std::vector<float>> read_all_reals(std::string_view s);
 
+// False when s holds a control or non-ASCII byte (a NUL, one byte of a UTF-8 character): such a
+// byte would be cut into the fixed-width label fields of every output file.
+bool printable_ascii(std::string_view s);
+
 // Label forms.
 void erbras(std::string& label);  // C(12) -> C12
 void ernum(std::string& label);   // C(12) -> C

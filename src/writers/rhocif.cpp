@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/coords.h"
+#include "model/outfile.h"
 #include "readers/cif.h"
 #include "readers/shelx.h"
 #include "util/elements.h"
@@ -148,7 +149,8 @@ void write_rhocif(Run& run) {
   std::ofstream out(kFile);
   if (!out) err(kPlace, std::string("Unable to open output file ") + kFile);
   cif::write_cif_to_stream(out, doc, cif::Style::Aligned);
-  if (!out) err(kPlace, std::string("Error writing ") + kFile);
+  // a small file stays in the stream buffer: only the flush and the close see a full disk
+  close_out(out, kFile, kPlace);
 }
 
 }  // namespace vorn

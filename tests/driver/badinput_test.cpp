@@ -54,7 +54,7 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
       {"free-variable code 1e30", "", water(cell, "LATT -1", "1e30"),
        " ERROR *** ReadShelx *** Atom O(1) refers to free variable"},
       {"flat cell", "", water("8.0 9.0 10.0 90 90 180", "LATT -1", "11.0"),
-       " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
+       " ERROR *** ReadShelx *** Cell angle 180.0000 is out of range (0 .. 180) in line <<CELL 0.71073 8.0 9.0 10.0 90 90 180>>"},
       {"nearly flat cell", "", water("8.0 9.0 10.0 90 90 179.99", "LATT -1", "11.0"),
        " ERROR *** TranMat *** Impossible cell parameters: the cell has no volume"},
       {"NUL byte in a label", "", [] {
