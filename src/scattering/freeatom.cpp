@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <map>
 #include <sstream>
 
 #include "scattering/atomic_data.h"

@@ -35,8 +35,8 @@ SlaterRadial default_radial(int z) {
   if (!open_d)
     for (const Screening& s : screening())
       if (s.z == z && (s.l == 's' || s.l == 'p') && s.n == nmax) sum += (z - s.sigma) / s.n, ++count;
-  // elements past the screening table (Z > 86) keep the exponent of radon's outer shell scaled
-  // by nothing better: 2 bohr^-1 is a plain diffuse guess there
+  // elements past the screening table (Z > 86) have no single-zeta exponents: 2 bohr^-1, a
+  // diffuse valence guess, until a RADIAL line sets theirs
   const double zeta = count > 0 ? 2.0 * sum / count : 2.0;
   r.zeta.fill(zeta);
   if (z <= 2)
