@@ -3,7 +3,7 @@
 set -u
 cd "$(dirname "$0")/../src" || exit 2
 # Lower layers first; folders on one line share a layer and may not include each other.
-order=("util" "model" "symmetry" "readers" "topology" "chemistry" "databank hydrogen" "writers" "localaxes" "driver")
+order=("util" "model" "symmetry" "readers" "topology" "chemistry" "databank hydrogen" "scattering" "writers" "localaxes" "driver")
 declare -A rank
 for i in "${!order[@]}"; do for d in ${order[$i]}; do rank[$d]=$i; done; done
 bad=0

@@ -159,6 +159,31 @@ void radii_line(Run& run, const LineExtract& le, const std::string& rest) {
   }
 }
 
+// RADIAL El n0 n1 n2 n3 n4 zeta [zeta1 zeta2 zeta3 zeta4]: the multipole radial functions of one
+// element, as the databank's populations were fitted with them.
+void radial_line(Run& run, const std::string& raw) {
+  const auto w = items(raw);
+  const std::string usage = "RADIAL needs an element, five powers n0..n4 and one or five exponents (1/bohr)";
+  if (w.size() != 8 && w.size() != 12) err(kPlace, usage);
+  RadialSet r;
+  r.z = iatnum(w[1]);
+  if (r.z < 1 || r.z > maxcovz) err(kPlace, "RADIAL: unknown element " + w[1]);
+  for (int l = 0; l <= 4; ++l) {
+    auto n = read_ints(w[static_cast<size_t>(2 + l)], 1);
+    if (!n) err(kPlace, usage);
+    r.n[l] = (*n)[0];
+    if (r.n[l] < l || r.n[l] > 12)
+      err(kPlace, "RADIAL " + w[1] + ": n" + std::to_string(l) + " must lie in " + std::to_string(l) + "..12");
+  }
+  for (int l = 0; l <= 4; ++l) {
+    auto z = read_reals(w[w.size() == 8 ? 7 : static_cast<size_t>(7 + l)], 1);
+    if (!z || !((*z)[0] > 0.0f) || (*z)[0] > 1000.0f)
+      err(kPlace, "RADIAL " + w[1] + ": exponents must be positive numbers");
+    r.zeta[l] = (*z)[0];
+  }
+  run.set.radial.push_back(r);
+}
+
 void keyword(Run& run, const std::string& raw, std::string& line) {
   const auto words = items(line);
   const std::string first = words.empty() ? std::string() : upper(words.front());
@@ -219,6 +244,13 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
     for (int k = 2; k <= le.nch; ++k)
       for (const auto& w : kScales)
         if (le.starred(k, w.word)) s.isca = w.isca;
+  } else if (key == "TSC") {
+    // the reflection file whose indices the form-factor table lists
+    no_continuation(raw);
+    if (items(raw).size() < 2) err(kPlace, "TSC needs the name of a reflection file (SHELX .hkl or CIF)");
+    s.tsc = word_at(raw, 2);
+  } else if (key == "RADIAL") {
+    radial_line(run, raw);
   }
   // NFRAG, FRAG and CHFRAG belong to the valence-population scaling; others are ignored
 }

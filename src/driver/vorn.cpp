@@ -36,6 +36,7 @@
 #include "writers/atomrecords.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"
+#include "scattering/tsc.h"
 #include "writers/rhocif.h"
 
 namespace vorn {
@@ -222,6 +223,10 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     con_similarity_and_close(run);
     close_out(run.ixp, "xd_vorn.inp", kPlace);
     close_out(run.ifh, "fixedH.ins", kPlace);
+  }
+  if (!s.tsc.empty()) {
+    Stage t(run, "vorn.tsc");
+    write_tsc(run);
   }
   Stage t(run, "plot file and summary");
   spf_tail(run);

@@ -110,6 +110,14 @@ struct Cryst {
 
 // ---- settings (control file) ----
 
+// The Slater radial functions of the multipoles set for one element by a RADIAL line:
+// powers n_l and exponents zeta_l (1/bohr), l = 0..4.
+struct RadialSet {
+  int z = 0;
+  std::array<int, 5> n{};
+  std::array<double, 5> zeta{};
+};
+
 // Input formats (iform); 4 is not used.
 constexpr int iform_shelx = 1, iform_xd = 2, iform_aim2tab = 3, iform_platon = 5, iform_cif = 6;
 // CIF input gives the records SHELX input gives, and the run writes the same master file.
@@ -141,6 +149,8 @@ struct Settings {
   bool lspe = false;
   int isca = 1;
   float sumofpv = 0.0f;
+  std::string tsc;                         // reflection file of the vorn.tsc table; empty: no table
+  std::vector<RadialSet> radial;           // RADIAL lines, the last one of an element counting
 };
 
 // Databank search counters: atoms searched, found and not found.

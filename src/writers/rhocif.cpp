@@ -7,12 +7,15 @@
 
 #include <cmath>
 #include <fstream>
+#include <map>
 #include <vector>
 
 #include "model/coords.h"
 #include "model/outfile.h"
 #include "readers/cif.h"
 #include "readers/shelx.h"
+#include "scattering/atommodels.h"
+#include "scattering/freeatom.h"
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -103,18 +106,41 @@ void axes(const Run& run, cif::Block& b) {
   }
 }
 
+// Populations of the full atom, as the dictionary defines them (Pc + Pv + P00 = Z for a neutral
+// atom); xd_vorn.inp holds them multiplied by the occupancy, which _atom_site.occupancy gives here.
 void populations(const Run& run, cif::Block& b) {
-  std::vector<std::string> tags{"atom_label", "Pv"};
+  std::map<int, FreeAtom> free;
+  for (int i = 1; i <= run.atoms.ia; ++i)
+    if (!free.count(run.atoms.itype[i])) free.emplace(run.atoms.itype[i], free_atom(run.atoms.itype[i]));
+  cif::Loop& conf = b.init_loop("_atom_rho_multipole.", {"atom_label", "configuration", "core_source", "valence_source"});
+  const std::string source = cif::quote("Koga et al. (1999, 2000) Roothaan-Hartree-Fock Slater orbitals");
+  for (int i = 1; i <= run.atoms.ia; ++i)
+    conf.add_row({label_of(run.atoms.atom[i]), cif::quote(free.at(run.atoms.itype[i]).configuration), source, source});
+  std::vector<std::string> tags{"atom_label", "Pc", "Pv"};
   for (int l = 0; l <= 4; ++l)
     for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})
       if (std::abs(m) <= l) tags.push_back(rho_coeff_name(l, m));
   cif::Loop& loop = b.init_loop("_atom_rho_multipole_coeff.", tags);
   for (int i = 1; i <= run.atoms.ia; ++i) {
-    std::vector<std::string> row{label_of(run.atoms.atom[i]), num(run.mpoles.pv[i], 4)};
+    std::vector<std::string> row{label_of(run.atoms.atom[i]),
+                                 num(static_cast<float>(free.at(run.atoms.itype[i]).pc), 4),
+                                 num(static_cast<float>(full_pv(run, i)), 4)};
     for (int l = 0; l <= 4; ++l)
       for (int m : {0, 1, -1, 2, -2, 3, -3, 4, -4})
-        if (std::abs(m) <= l) row.push_back(num(run.mpoles.plm[i][l][m + 4], 4));
+        if (std::abs(m) <= l) row.push_back(num(static_cast<float>(full_plm(run, i, l, m)), 4));
     loop.add_row(row);
+  }
+  // the dictionary's radial items stop at l = 3; the hexadecapoles need n4 and zeta4 beside them
+  std::vector<std::string> rtags{"atom_label"};
+  for (int l = 0; l <= 4; ++l) rtags.push_back("n" + std::to_string(l));
+  for (int l = 0; l <= 4; ++l) rtags.push_back("zeta" + std::to_string(l));
+  cif::Loop& rad = b.init_loop("_atom_rho_multipole_radial_slater.", rtags);
+  for (int i = 1; i <= run.atoms.ia; ++i) {
+    const SlaterRadial r = radial_for(run, run.atoms.itype[i]);
+    std::vector<std::string> row{label_of(run.atoms.atom[i])};
+    for (int l = 0; l <= 4; ++l) row.push_back(std::to_string(r.n[l]));
+    for (int l = 0; l <= 4; ++l) row.push_back(num(static_cast<float>(r.zeta[l]), 4));
+    rad.add_row(row);
   }
   // XD keeps one kappa' for every level
   cif::Loop& kap = b.init_loop("_atom_rho_multipole_kappa.",

@@ -211,7 +211,10 @@ TEST_F(CifRun, RhoCifReadsBackAsTheXdFiles) {
       for (int j = 2; j <= 4; ++j)
         for (const auto& w : words(*(at + j))) v.push_back(w);
       ASSERT_EQ(v.size(), 26u);
-      for (int c = 0; c < 26; ++c) EXPECT_FLOAT_EQ(std::stof(pops[k].str(c + 1)), std::stof(v[c])) << tags[c + 1];
+      // vorn.cif holds the full atom, xd_vorn.inp the populations times the occupancy (last field)
+      const float occ = std::stof(words(*at).back());
+      for (int c = 0; c < 26; ++c)
+        EXPECT_NEAR(std::stof(pops[k].str(c + 1)) * occ, std::stof(v[c]), 3e-4f) << tags[c + 1];
     }
     EXPECT_NE(test::slurp("vorn.cif").find("_atom_rho_multipole_kappa.prime4"), std::string::npos);
     if (d == "sample") {
@@ -246,7 +249,9 @@ TEST_F(CifRun, RhoCifReadsBackAsTheXdFiles) {
     for (const auto& item : b.items)
       for (const std::string& tag :
            item.type == gemmi::cif::ItemType::Loop ? item.loop.tags : std::vector<std::string>{item.pair[0]})
-        if (tag.rfind("_atom_local_axes.", 0) == 0 || tag.rfind("_atom_rho_", 0) == 0) {
+        // the dictionary's Slater items stop at l = 3; n4 and zeta4 carry the hexadecapoles' function
+        if ((tag.rfind("_atom_local_axes.", 0) == 0 || tag.rfind("_atom_rho_", 0) == 0) &&
+            tag != "_atom_rho_multipole_radial_slater.n4" && tag != "_atom_rho_multipole_radial_slater.zeta4") {
           EXPECT_NE(text.find("_definition.id                '" + tag + "'"), std::string::npos) << tag;
         }
     fs::current_path(dir_);
