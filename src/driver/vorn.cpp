@@ -23,6 +23,7 @@
 #include "topology/fragments.h"
 #include "topology/neighbors.h"
 #include "topology/rings.h"
+#include "topology/siteimages.h"
 #include "util/err.h"
 #include "util/format.h"
 #include "model/log.h"
@@ -179,6 +180,10 @@ void drive(Run& run, Clock& clock) {
     connect4rings(run);
     findrings(run);
     both(run, "\n Timing for ring search u,s,t (s) :" + times(clock.read()));
+  }
+  if (s.ifra == frac_stored) {
+    Stage t(run, "site symmetry");
+    findsites(run);
   }
   if (s.lfh) {
     open_out(run.irb, "reset.bond");
