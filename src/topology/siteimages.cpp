@@ -9,6 +9,7 @@
 #include "model/log.h"
 #include "symmetry/sitesym.h"
 #include "topology/environment.h"
+#include "util/err.h"
 #include "util/format.h"
 #include "util/geometry.h"
 
@@ -17,6 +18,11 @@ namespace vorn {
 namespace {
 
 constexpr const char* kWhere = "FindSites";
+// Lattice translations searched along one axis, each way, and images placed in all: a real
+// cell reaches site_reach in a few cells, and a crowded one holds some ten atoms per cubic
+// Angstrom, about 10000 within reach of each atom on a special position.
+constexpr float max_cells = 50.0f;
+constexpr int max_images = 1000000;
 
 // Positions already in the table, binned for the duplicate test.
 class Occupied {
@@ -91,6 +97,13 @@ void findsites(Run& run) {
   float ext[3];
   for (int j = 0; j < 3; ++j)
     ext[j] = site_reach * std::sqrt(rm1[j][0] * rm1[j][0] + rm1[j][1] * rm1[j][1] + rm1[j][2] * rm1[j][2]);
+  // A cell edge of a few hundredths of an Angstrom would put millions of images in reach:
+  // such a cell is no crystal, and its atoms keep the surroundings the input gives.
+  for (float e : ext)
+    if (!(e <= max_cells)) {
+      both(run, "\n The cell is too small to place symmetry images around atoms on special positions");
+      return;
+    }
   const int ns = std::max(1, run.symm.ns);
   for (int k : special) {
     const Vec3 xk = run.atoms.xf[k];
@@ -119,6 +132,9 @@ void findsites(Run& run) {
                             img[2] + static_cast<float>(c)};
               const Vec3 xc = to_cart(run.transf, xf);
               if (!(dist(xc, ck) <= site_reach) || occ.near(xc, samexyz)) continue;
+              if (run.cryst.natoms - nbase >= max_images)
+                err(kWhere, "more than " + std::to_string(max_images) +
+                                " symmetry images around atoms on special positions");
               const int m = add_atom(run, kWhere);
               run.atoms.atom[m] = run.atoms.atom[i];
               run.atoms.itype[m] = run.atoms.itype[i];
