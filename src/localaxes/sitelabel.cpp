@@ -73,13 +73,16 @@ std::vector<LocalFrame> site_frames(const SiteSym& s, const DVec3& hint) {
   return f;
 }
 
-// An atom around k on the ray from xk along dir (for the X axis: whose part perpendicular
+// An asymmetric-unit atom around k on the ray from xk along dir (for the X axis: whose part perpendicular
 // to z lies along dir), or 0.
 int atom_on(Run& run, int k, const DVec3& dir, const DVec3* z, const NeighborGrid& grid) {
   const Neig g = getnei(run, k, axis_search, &grid);
   const DVec3 xk = to_d(run.atoms.xc[k]);
   for (int n = 1; n <= g.inei; ++n) {
     const int j = g.iatn[n];
+    // Only an atom of the asymmetric unit: a symmetry image would become a dummy at its
+    // place, whose cell depends on which operator made it; the dummy on the axis does not.
+    if (j > run.atoms.ia) continue;
     DVec3 v = to_d(run.atoms.xc[j]);
     for (int i = 0; i < 3; ++i) v[i] -= xk[i];
     if (z) {

@@ -109,7 +109,7 @@ void findsites(Run& run) {
     const Vec3 xk = run.atoms.xf[k];
     const Vec3 ck = run.atoms.xc[k];
     for (int i = 1; i <= ia; ++i) {
-      const Vec3& x = run.atoms.xf[i];
+      const Vec3 x = run.atoms.xf[i];  // a copy: adding images reallocates the table
       for (int n = 1; n <= ns && n < static_cast<int>(run.symm.fs.size()); ++n) {
         const Mat3& f = run.symm.fs[n];
         const Vec3& tr = run.symm.ts[n];
