@@ -29,6 +29,7 @@
 #include "topology/neighbors.h"
 #include "topology/bondwarnings.h"
 #include "topology/rings.h"
+#include "topology/siteimages.h"
 #include "util/err.h"
 #include "util/format.h"
 #include "util/infile.h"
@@ -185,6 +186,10 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     connect4rings(run);
     findrings(run);
     both(run, "\n Timing for ring search u,s,t (s) :" + times(clock.read()));
+  }
+  if (s.ifra == frac_stored) {
+    Stage t(run, "site symmetry");
+    findsites(run);
   }
   if (s.lfh) {
     open_out(run.irb, "reset.bond");

@@ -2,6 +2,7 @@
 #include "localaxes/xdmas.h"
 
 #include <array>
+#include <vector>
 
 #include "util/format.h"
 
@@ -155,6 +156,19 @@ std::string getkey(const Run& run, int k) {
       }
   }
   return key + part2;
+}
+
+std::string site_key(const std::string& label) {
+  const std::string sym = fmt::pad(label, 5);
+  for (const auto& s : site_keys)
+    if (fmt::pad(s.label, 5) == sym) return s.key;
+  return "";
+}
+
+std::vector<std::string> site_labels() {
+  std::vector<std::string> r;
+  for (const auto& s : site_keys) r.push_back(s.label);
+  return r;
 }
 
 std::string kappa_key(const Run& run, int j) {

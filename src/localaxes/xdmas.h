@@ -2,6 +2,7 @@
 #pragma once
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "model/run.h"
 
@@ -13,6 +14,13 @@ inline constexpr const char* key_header =
 // The 68-character refinement key of atom k: XYZ, U2, U3, U4 (38 characters), then
 // M, D, Q, O, H from the site-symmetry table (30 characters).
 std::string getkey(const Run& run, int k);
+
+// The M D Q O H part of the key table for a site-symmetry label (30 characters, a "1" for
+// each refined multipole), or an empty text for a label the table does not know.
+std::string site_key(const std::string& label);
+
+// The labels of the key table, in its order.
+std::vector<std::string> site_labels();
 
 // The KAPPA line of kappa set j (1..itkset).
 std::string kappa_key(const Run& run, int j);

@@ -108,6 +108,16 @@ struct Cryst {
   std::vector<SymCopy> icopy;   // every atom -> the copy it belongs to
 };
 
+// Crystallographic site symmetry of the asymmetric-unit atoms, and the symmetry images placed
+// around the atoms on special positions. The images are atoms nbase+1..natoms; only atoms on
+// special positions and the images themselves see them, so the surroundings of every atom on
+// a general position stay those the input and fragment completion give.
+struct Sites {
+  std::vector<int> order;         // 1..ia: order of the site group, 1 on a general position
+  std::vector<std::string> name;  // 1..ia: its point group (Hermann-Mauguin)
+  int nbase = 0;                  // 0: no images placed
+};
+
 // ---- settings (control file) ----
 
 // The Slater radial functions of the multipoles set for one element by a RADIAL line:

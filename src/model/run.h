@@ -50,6 +50,7 @@ struct Run {
   Resi1 resi1;
   Idents idents;
   Cryst cryst;
+  Sites sites;
   // settings
   Settings set;
   int nsft = 0;  // scattering-factor types in use

@@ -101,9 +101,12 @@ Neig scan(Run& run, int k, float rmax, Each&& each) {
   const auto& iaf = run.atoms1.iaf;
   const bool covalent = rmax <= 0.0f;
   const float rk = covalent ? covrad_of(run, k, "GetNei") : 0.0f;
+  const int nbase = run.sites.nbase;
+  const bool images = sees_site_images(run, k);
   Taken taken(xc, run.algorithms == Algorithms::literal);
   each([&](int j) {
     if (j == k) return;
+    if (j > nbase && nbase > 0 && !images) return;
     // different disorder components never see each other
     if (!may_bond(run, k, j)) return;
     const float d = dist(xc[k], xc[j]);
@@ -216,6 +219,12 @@ Neig scan_all(Run& run, int k, float rmax) {
 }
 
 }  // namespace
+
+bool sees_site_images(const Run& run, int k) {
+  const int nbase = run.sites.nbase;
+  if (nbase <= 0 || k > nbase) return true;
+  return k < static_cast<int>(run.sites.order.size()) && run.sites.order[k] > 1;
+}
 
 NeighborGrid make_neighbor_grid(const Run& run, float rmax) {
   NeighborGrid g;

@@ -26,6 +26,10 @@ NeighborGrid make_neighbor_grid(const Run& run, float rmax = 0.0f);
 // every later search through it finds what the scan over all atoms finds.
 void move_atom(Run& run, int k, const Vec3& xc, NeighborGrid* grid);
 
+// Whether the searches around atom k see the symmetry images placed around atoms on special
+// positions (Sites): the atoms on special positions and the images themselves do.
+bool sees_site_images(const Run& run, int k);
+
 // The atoms around atom k (inei, iatn, rnd, ldis), nearest first, equal distances in
 // atom-number order. rmax <= 0: covalently bonded atoms; rmax > 0: every atom within rmax.
 // iatn/rnd are 1-based and sized inei + 1. More than maxnei atoms stop the run. With a

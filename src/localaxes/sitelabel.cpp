@@ -1,0 +1,246 @@
+// Site-compatible label and axes: keep the rules' choice when it fits, else the best key-table label on symmetry directions.
+#include "localaxes/sitelabel.h"
+
+#include <cmath>
+#include <tuple>
+#include <vector>
+
+#include "localaxes/dummy.h"
+#include "localaxes/xdmas.h"
+#include "model/log.h"
+#include "symmetry/sitesym.h"
+#include "util/format.h"
+
+namespace vorn {
+
+namespace {
+
+// Two symmetry directions are taken as perpendicular within this cosine (crystallographic
+// ones are exactly so; the cell's single precision leaves about 1e-6).
+constexpr double perp_cos = 1e-3;
+// An atom lies on an axis when its direction is within this cosine of it (about 0.5 degrees).
+constexpr double on_axis_cos = 0.99996;
+// Search radius for an atom on a symmetry direction, and the length of a dummy's arm.
+constexpr float axis_search = 3.5f;
+constexpr double dummy_arm = 1.0;
+
+// Labels in the order a tie between equally good subgroups is broken: larger groups first,
+// centrosymmetric before not, "NO" last (it always covers).
+constexpr const char* kPreference[] = {"cyl", "mmm", "-42m", "3m", "2/m", "222", "mm2", "4", "3", "m", "2", "C", "NO"};
+
+double dot(const DVec3& a, const DVec3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+DVec3 cross(const DVec3& a, const DVec3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+bool normalize(DVec3& v) {
+  const double l = std::sqrt(dot(v, v));
+  if (l < 1e-6) return false;
+  for (double& x : v) x /= l;
+  return true;
+}
+DVec3 to_d(const Vec3& v) { return {v[0], v[1], v[2]}; }
+
+// A direction perpendicular to z: the hint's perpendicular part, else a Cartesian axis's.
+DVec3 perpendicular(const DVec3& z, const DVec3& hint) {
+  const DVec3 tries[4] = {hint, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (const DVec3& t : tries) {
+    DVec3 p = t;
+    const double d = dot(p, z);
+    for (int i = 0; i < 3; ++i) p[i] -= d * z[i];
+    if (std::sqrt(dot(p, p)) > 0.1 * std::sqrt(dot(t, t)) && normalize(p)) return p;
+  }
+  return {1, 0, 0};
+}
+
+LocalFrame frame_zx(const DVec3& z, const DVec3& x) { return LocalFrame{x, cross(z, x), z}; }
+
+std::vector<LocalFrame> site_frames(const SiteSym& s, const DVec3& hint) {
+  std::vector<LocalFrame> f;
+  for (const SiteAxis& a : s.axes) {
+    for (const SiteAxis& b : s.axes) {
+      if (&a == &b || std::fabs(dot(a.dir, b.dir)) > perp_cos) continue;
+      f.push_back(frame_zx(a.dir, b.dir));
+      DVec3 c = cross(a.dir, b.dir);
+      if (normalize(c)) f.push_back(frame_zx(a.dir, c));
+    }
+    f.push_back(frame_zx(a.dir, perpendicular(a.dir, hint)));
+  }
+  if (f.empty()) {  // no direction (1 or -1): any frame; the hint's, if it has one
+    DVec3 x = hint;
+    if (!normalize(x)) x = {1, 0, 0};
+    f.push_back(frame_zx(perpendicular(x, {0, 0, 1}), x));
+  }
+  return f;
+}
+
+// An asymmetric-unit atom around k on the ray from xk along dir (for the X axis: whose part perpendicular
+// to z lies along dir), or 0.
+int atom_on(Run& run, int k, const DVec3& dir, const DVec3* z, const NeighborGrid& grid) {
+  const Neig g = getnei(run, k, axis_search, &grid);
+  const DVec3 xk = to_d(run.atoms.xc[k]);
+  for (int n = 1; n <= g.inei; ++n) {
+    const int j = g.iatn[n];
+    // Only an atom of the asymmetric unit: a symmetry image would become a dummy at its
+    // place, whose cell depends on which operator made it; the dummy on the axis does not.
+    if (j > run.atoms.ia) continue;
+    DVec3 v = to_d(run.atoms.xc[j]);
+    for (int i = 0; i < 3; ++i) v[i] -= xk[i];
+    if (z) {
+      const double d = dot(v, *z);
+      const double l = std::sqrt(dot(v, v));
+      if (std::fabs(d) > std::cos(10.0 * 3.14159265358979 / 180.0) * l) continue;  // too close to Z
+      for (int i = 0; i < 3; ++i) v[i] -= d * (*z)[i];
+    }
+    if (normalize(v) && dot(v, dir) > on_axis_cos) return j;
+  }
+  return 0;
+}
+
+// Points axis `slot` of c along dir: at an atom on it (either sense), else at a dummy.
+void point_along(Run& run, int k, AxisChoice& c, int slot, char axis, DVec3 dir, const DVec3* z,
+                 const NeighborGrid& grid) {
+  int j = atom_on(run, k, dir, z, grid);
+  if (j == 0) {
+    const DVec3 back{-dir[0], -dir[1], -dir[2]};
+    if ((j = atom_on(run, k, back, z, grid)) != 0) dir = back;
+  }
+  std::string& at = slot == 1 ? c.at1 : c.at2;
+  Vec3& xca = slot == 1 ? c.xca1 : c.xca2;
+  int& pt = slot == 1 ? c.pt1 : c.pt2;
+  (slot == 1 ? c.ax1 : c.ax2) = axis;
+  if (j != 0) {
+    at = fmt::pad(run.atoms.atom[j], labw);
+    xca = run.atoms.xc[j];
+    pt = j;
+    return;
+  }
+  const Vec3& xk = run.atoms.xc[k];
+  const Vec3 p{static_cast<float>(xk[0] + dummy_arm * dir[0]), static_cast<float>(xk[1] + dummy_arm * dir[1]),
+               static_cast<float>(xk[2] + dummy_arm * dir[2])};
+  int idum = 0;
+  Vec3 xcart{};
+  adddummyatom(run, PointIn::cartesian, p, idum, xcart);
+  at = fmt::pad(run.dummy.dlab[idum], labw);
+  xca = xcart;
+  pt = -idum;
+}
+
+void log_constraints(Run& run, const SiteSym& s, const SiteChoice& ch);
+
+std::string names(const std::vector<int>& idx) {
+  std::string s;
+  for (int i : idx) s += (s.empty() ? "" : " ") + multipole_names()[static_cast<size_t>(i)];
+  return s;
+}
+
+}  // namespace
+
+std::string table_label(const std::string& point_group) {
+  if (point_group == "-1") return "C";
+  return site_key(point_group).empty() ? "" : point_group;
+}
+
+SiteChoice best_site_choice(const SiteSym& s, const DVec3& hint) {
+  const std::vector<LocalFrame> frames = site_frames(s, hint);
+  // 1. the site's own symmetry, when the key table has it: on the frame where it fits best
+  //    (compatible first, then the most multipoles refined). Its table entry may still
+  //    refine a multipole the group forbids; the log names it.
+  const std::string own = table_label(s.name);
+  if (!own.empty()) {
+    SiteChoice best;
+    bool have = false;
+    for (const LocalFrame& f : frames) {
+      const SiteFit fit = site_fit(own, f, s.rot);
+      const auto rank = [](const SiteFit& x) {
+        return std::make_tuple(x.compatible, x.covers, -static_cast<int>(x.broken.size()), x.refined);
+      };
+      if (!have || rank(fit) > rank(best.fit)) best = {own, f, fit}, have = true;
+    }
+    return best;
+  }
+  // 2. a label that fits exactly (cyl for 6mm, up to l = 4);
+  // 3. else the subgroup that leaves the fewest multipoles to constrain.
+  SiteChoice best;
+  bool have_exact = false, have = false;
+  int best_extra = 0;
+  for (const char* label : kPreference) {
+    for (const LocalFrame& f : frames) {
+      const SiteFit fit = site_fit(label, f, s.rot);
+      if (!fit.known) continue;
+      if (fit.exact()) {
+        if (!have_exact) best = {label, f, fit};
+        have_exact = have = true;
+      } else if (!have_exact && fit.covers) {
+        const int extra = fit.refined - fit.invariant;
+        if (!have || extra < best_extra) {
+          best = {label, f, fit};
+          best_extra = extra;
+          have = true;
+        }
+      }
+    }
+  }
+  return best;
+}
+
+void fit_site(Run& run, int k, AxisChoice& c, const NeighborGrid& grid) {
+  if (k >= static_cast<int>(run.sites.order.size()) || run.sites.order[k] <= 1) return;
+  const SiteSym s = site_symmetry(run, run.atoms.xf[k]);
+  if (!s.special()) return;
+  const std::string lab = fmt::trim(run.atoms.atom[k]);
+  const std::string old = fmt::trim(run.atoms.asym[k]);
+  const DVec3 xk = to_d(run.atoms.xc[k]);
+  LocalFrame f;
+  if (frame_of_axes(c.ax1, to_d(c.xca1), c.ax2, to_d(c.xca2), xk, f)) {
+    const SiteFit fit = site_fit(old, f, s.rot);
+    if (fit.compatible) {
+      logl(run, "\n Site symmetry " + s.name + " : label " + old + " on the axes chosen is compatible with it");
+      return;
+    }
+    logl(run, "\n Site symmetry " + s.name + " : label " + old + " on the axes chosen is not compatible with it (" +
+                  names(fit.broken) + " not invariant)");
+  }
+  DVec3 hint = to_d(c.xca1);
+  for (int i = 0; i < 3; ++i) hint[i] -= xk[i];
+  const SiteChoice ch = best_site_choice(s, hint);
+  run.atoms.asym[k] = fmt::pad(ch.label, 5);
+  // The rules' own axes stay when the new label fits them as well as the site's frame
+  // (a centre of symmetry fixes no direction): fewer dummies, the chemistry's orientation.
+  if (frame_of_axes(c.ax1, to_d(c.xca1), c.ax2, to_d(c.xca2), xk, f)) {
+    const SiteFit kept = site_fit(ch.label, f, s.rot);
+    if (kept.compatible == ch.fit.compatible && kept.covers == ch.fit.covers &&
+        kept.broken.size() == ch.fit.broken.size()) {
+      both(run, "\n Site symmetry " + s.name + " of " + lab + " : label " + ch.label + " on the axes chosen");
+      log_constraints(run, s, ch);
+      return;
+    }
+  }
+  point_along(run, k, c, 1, 'Z', ch.frame.z, nullptr, grid);
+  // Z may have turned to point at an atom on the other side: X completes the same frame
+  // either way, since only its direction perpendicular to Z matters.
+  DVec3 z = to_d(c.xca1);
+  for (int i = 0; i < 3; ++i) z[i] -= xk[i];
+  normalize(z);
+  point_along(run, k, c, 2, 'X', ch.frame.x, &z, grid);
+  both(run, "\n Site symmetry " + s.name + " of " + lab + " : label " + ch.label +
+                " with Z and X along its symmetry elements");
+  log_constraints(run, s, ch);
+}
+
+namespace {
+
+void log_constraints(Run& run, const SiteSym& s, const SiteChoice& ch) {
+  std::string t;
+  if (!ch.fit.broken.empty())
+    t += "\n Site symmetry " + s.name + " : the refinement must still constrain " + names(ch.fit.broken) + " (" +
+         std::to_string(ch.fit.refined) + " multipoles refined, " + std::to_string(ch.fit.invariant) +
+         " independent ones invariant under the site)";
+  if (!ch.fit.covers)
+    t += "\n Site symmetry " + s.name + " : the key-table entry of " + ch.label +
+         " fixes multipoles the site allows";
+  if (!t.empty()) both(run, t);
+}
+
+}  // namespace
+
+}  // namespace vorn
