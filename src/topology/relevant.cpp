@@ -117,7 +117,7 @@ std::vector<std::vector<int>> relevant_cycles(const std::vector<std::vector<int>
   for (auto& b : bond_id) b.second = ++id;
 
   std::vector<Cycle> cycles;
-  Enumerator e{adj, maxsize, budget};
+  Enumerator e{adj, maxsize, budget, 0, {}, {}, {}, nullptr, 0};
   e.dist.assign(static_cast<size_t>(n) + 1, 0);
   e.on_path.assign(static_cast<size_t>(n) + 1, 0);
   e.out = &cycles;
