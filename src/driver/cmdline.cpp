@@ -124,6 +124,8 @@ std::string usage_text() {
          "  --ncells N            complete molecules within N cells; 0: off [NCELLS N]\n"
          "  --extend-h            hydrogens to neutron distances            [EXTEND_H]\n"
          "  --databank FILE       take parameters from a databank           [DATABANK FILE]\n"
+         "  --tsc FILE            form-factor table vorn.tsc for the reflections of FILE [TSC FILE]\n"
+         "  --radial EL N0 N1 N2 N3 N4 ZETA  multipole radial functions of element EL [RADIAL ...]\n"
          "  --scale sigma|diff|fract  rescaling method of Pv                [SCALE *...]\n"
          "  --charge Q            net charge Q of every fragment            [CHFRAG Q *all]\n"
          "  --verbose N           amount of log output                      [VERBOSE N]\n"
@@ -218,6 +220,16 @@ CmdLine parse_cmdline(const std::vector<std::string>& args) {
       auto v = value(1);
       if (v.empty()) return mistake("Option --databank needs a file name");
       options.push_back("DATABANK " + v[0]);
+    } else if (a == "--tsc") {
+      auto v = value(1);
+      if (v.empty()) return mistake("Option --tsc needs a reflection file name");
+      options.push_back("TSC " + v[0]);
+    } else if (a == "--radial") {
+      auto v = value(7);
+      if (v.empty()) return mistake("Option --radial needs an element, five powers n0..n4 and an exponent");
+      std::string line = "RADIAL";
+      for (const std::string& w : v) line += " " + w;
+      options.push_back(line);
     } else if (a == "--scale") {
       auto v = value(1);
       const ScaleName* hit = nullptr;
@@ -247,6 +259,7 @@ CmdLine parse_cmdline(const std::vector<std::string>& args) {
   const std::string od = c.outdir;
   for (std::string& o : options)
     if (o.rfind("DATABANK ", 0) == 0) o = "DATABANK " + from_outdir(o.substr(9), od);
+    else if (o.rfind("TSC ", 0) == 0) o = "TSC " + from_outdir(o.substr(4), od);
 
   if (!control_file.empty()) {
     std::ifstream in(control_file);

@@ -14,7 +14,7 @@ namespace {
 
 // When a file of the fixed set is written: in every run, with xd_vorn.inp, with the X-H
 // extension, with the ring search, or only when its stage has something to write.
-enum class When { always, xd_parameters, extend_h, rings, sometimes };
+enum class When { always, xd_parameters, extend_h, rings, tsc, sometimes };
 
 struct Output {
   const char* name;
@@ -32,6 +32,7 @@ constexpr Output kOutputs[] = {
     {"fixedH.ins", " Atomic coordinates w/extended H-atoms  : fixedH.ins", When::extend_h},
     {"reset.bond", " RESET BOND instructions for H-atoms    : reset.bond", When::extend_h},
     {"const.bond", " CONSTRAINT instructions for H-atoms    : const.bond", When::extend_h},
+    {"vorn.tsc", " Aspherical form factors (.tsc table)   : vorn.tsc", When::tsc},
     {"vorn.ang", " Cartesian coordinates in PLATON format : vorn.ang", When::always},
     {"reduced.ang", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang", When::rings},
     {"reduced_1.ang", nullptr, When::rings},
@@ -49,6 +50,7 @@ Will will_write(const Settings& s, When w) {
     case When::xd_parameters: return writes_xd_parameters(s) ? Will::yes : Will::no;
     case When::extend_h: return s.lfh && !s.lsx ? Will::yes : Will::no;
     case When::rings: return s.lring ? Will::yes : Will::no;
+    case When::tsc: return s.tsc.empty() ? Will::no : Will::yes;
     case When::sometimes: return Will::maybe;
   }
   return Will::maybe;

@@ -35,6 +35,9 @@ TEST_F(CommandLine, OptionsBecomeControlLines) {
       {{"water.res", "--extend-h", "--scale", "fract", "--charge", "-1", "--verbose", "3", "--databank", "a.db"},
        {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res", "EXTEND_H", "SCALE *FRAC",
         "CHFRAG -1 *all", "VERBOSE 3", "DATABANK a.db"}},
+      {{"water.res", "--tsc", "w.hkl", "--radial", "C", "2", "2", "2", "3", "4", "3.2"},
+       {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res", "TSC w.hkl",
+        "RADIAL C 2 2 2 3 4 3.2"}},
       {{"--plain", "water.res", "--scale", "SIGMA"},
        {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res *toxd", "SCALE *SIGMA"}},
   };
@@ -53,9 +56,10 @@ TEST_F(CommandLine, OptionsBecomeControlLines) {
   EXPECT_TRUE(c.quiet);
   EXPECT_FALSE(c.unattended);
   // with -o the run works in the output directory: paths are rewritten to be seen from there
-  const CmdLine o = parse_cmdline({"water.res", "-o", "out/sub", "--databank", "dbs/a.db"});
+  const CmdLine o = parse_cmdline({"water.res", "-o", "out/sub", "--databank", "dbs/a.db", "--tsc", "w.hkl"});
   EXPECT_TRUE(has(o.lines, "INPUT ../../water.res")) << o.lines.back();
   EXPECT_TRUE(has(o.lines, "DATABANK ../../dbs/a.db"));
+  EXPECT_TRUE(has(o.lines, "TSC ../../w.hkl"));
   EXPECT_EQ(o.outdir, "out/sub");
 }
 
