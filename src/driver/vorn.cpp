@@ -18,6 +18,7 @@
 #include "model/run.h"
 #include "readers/cartesian.h"
 #include "readers/cif.h"
+#include "readers/pdb.h"
 #include "readers/shelx.h"
 #include "readers/xd.h"
 #include "topology/fragments.h"
@@ -76,6 +77,8 @@ void read_structure(Run& run) {
   switch (run.set.iform) {
     case iform_shelx: readshelx(run, name); break;
     case iform_cif: readcif(run, name); break;
+    case iform_pdb:
+    case iform_mmcif: readpdb(run, name); break;
     case iform_xd: readxd(run, name); break;
     case iform_aim2tab: readaim2tab(run, name); break;
     case iform_platon: readplaton(run, name); break;
