@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct Fragments {
   bool lall = true;
   bool lcfrag = false;
   std::vector<float> chfrag{0.0f};  // 1-based; fragments past the end carry no charge
+  bool every = false;               // CHFRAG ... q *all: fragments past the list carry its last charge q
+  int ngiven = 0;                   // charges on the CHFRAG line
   float& charge(int f) {
     if (static_cast<int>(chfrag.size()) <= f) chfrag.resize(static_cast<size_t>(f) + 1, 0.0f);
     return chfrag[f];
@@ -59,12 +62,19 @@ void choose_method(Run& run) {
   run.set.isca = (c == 'd' || c == 'D') ? 1 : (c == 'f' || c == 'F') ? 2 : 3;
 }
 
-// Every logical line of vorn.inp, upper-cased; false when the file cannot be opened.
-bool control_lines(std::vector<std::string>& lines) {
-  std::ifstream in("vorn.inp");
-  if (!in) return false;
+// Every logical line of the control file, upper-cased; false when the file cannot be opened.
+// A run started from the command line holds its control lines in memory.
+bool control_lines(const Run& run, std::vector<std::string>& lines) {
+  std::ifstream file;
+  std::istringstream text(run.control_text);
+  std::istream* in = &text;
+  if (!run.control_in_memory) {
+    file.open("vorn.inp");
+    if (!file) return false;
+    in = &file;
+  }
   std::string line;
-  while (readinputline(in, line)) lines.push_back(upper(line));
+  while (readinputline(*in, line)) lines.push_back(upper(line));
   return true;
 }
 
@@ -81,12 +91,15 @@ Fragments fragment_settings(const std::vector<std::string>& lines) {
     } else if (starts(line, "FRAG")) {
       fr.lall = false;
     } else if (starts(line, "CHFRAG")) {
-      readline(line);
+      const LineExtract le = readline(line);
       const int n = dnumline(line);
       auto q = read_reals(line, n);
       if (!q) err(kPlace, "Error reading CHFRAG from vorn.inp");
       for (int f = 1; f <= n; ++f) fr.charge(f) = (*q)[f - 1];
       fr.lcfrag = true;
+      for (int k = 2; k <= le.nch; ++k)
+        if (le.starred(k, "ALL") && n > 0) fr.every = true;
+      fr.ngiven = n;
     }
   }
   return fr;
@@ -124,8 +137,18 @@ std::vector<char> members(const std::vector<std::string>& lines, int f, int ia) 
 }
 
 float net_charge(Run& run, Fragments& fr, int f) {
+  if (fr.lcfrag && fr.every && f > fr.ngiven) {
+    const float last = fr.charge(fr.ngiven);
+    fr.charge(f) = last;
+  }
   float& q = fr.charge(f);
   if (fr.lcfrag) return q;
+  // nobody to ask: an unattended run takes the neutral fragment and says so
+  if (run.unattended) {
+    cboth(run, " Net charge of fragment " + std::to_string(f) + " not given : 0 assumed");
+    tally_warning(run, "fragment charge not given, 0 assumed", "fragment " + std::to_string(f));
+    return q;
+  }
   const std::string a = ask(run, " Enter net charge of fragment " + fmt::i(f, 3) + " [0.] : ",
                             "No net charge of fragment " + std::to_string(f) + " on standard input");
   auto it = items(a);
@@ -197,7 +220,7 @@ void rescalepv(Run& run) {
   const Method& method = method_of(run.set.isca);
   logl(run, std::string("\n Using ") + method.name + " method for rescaling...");
   std::vector<std::string> lines;
-  const bool opened = control_lines(lines);
+  const bool opened = control_lines(run, lines);
   Fragments fr = opened ? fragment_settings(lines) : Fragments{};
   if (!opened || fr.nfrag == 0 || fr.lall) {
     fr.nfrag = 1;

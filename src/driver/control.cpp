@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "model/coords.h"
 #include "util/elements.h"
@@ -148,6 +149,8 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
   } else if (key == "CHEMCON") {
     if (!(le.nch >= 2 && le.istar[2] == 1)) s.lhyd = false;
     if (!(le.nch >= 3 && le.istar[3] == 1)) s.lheav = false;
+  } else if (key == "XDPAR") {
+    s.lxp = true;
   } else if (key == "SIMPLE") {
     s.isimple = 1;
   } else if (key == "DATABANK") {
@@ -228,6 +231,7 @@ void report(Run& run) {
   logl(run, " Treatment of atoms that belong to 1 planar ring :");
   logl(run, s.lspe ? "   always m-symmetry : X - towards center, Y - neighbor in the ring"
                    : "   as other atoms (only mark with iring=1)");
+  if (s.lxp) logl(run, " Write the XD parameter file xd_vorn.inp (with vorn.cif and the MoPro atom records)");
   if (s.lfh) {
     logl(run, " Extend H-atoms to standard/neutron distances and create files : ");
     logl(run, "   'reset.bond' with RESET BOND instructions");
@@ -299,6 +303,11 @@ void readinp_stream(Run& run, std::istream& in) {
 }
 
 void readinp(Run& run) {
+  if (run.control_in_memory) {
+    std::istringstream text(run.control_text);
+    readinp_stream(run, text);
+    return;
+  }
   std::ifstream in("vorn.inp");
   if (!in) err(kPlace, "Unable to open VORN input file vorn.inp");
   readinp_stream(run, in);

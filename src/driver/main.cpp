@@ -1,4 +1,6 @@
 // Entry point of the vorn executable.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,5 +9,6 @@
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return vorn::vorn_main(args, std::cout, std::cin);
+  const vorn::Terminal term{isatty(STDIN_FILENO) == 1, isatty(STDOUT_FILENO) == 1};
+  return vorn::vorn_main(args, std::cout, std::cin, vorn::DbSearch::index, nullptr, vorn::Algorithms::fast, term);
 }

@@ -11,7 +11,10 @@
 
 #include "databank/rescale.h"
 #include "driver/banner.h"
+#include "driver/closing.h"
+#include "driver/cmdline.h"
 #include "driver/control.h"
+#include "driver/outputs.h"
 #include "localaxes/localdef.h"
 #include "model/coords.h"
 #include "model/outfile.h"
@@ -23,6 +26,7 @@
 #include "readers/xd.h"
 #include "topology/fragments.h"
 #include "topology/neighbors.h"
+#include "topology/bondwarnings.h"
 #include "topology/rings.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -56,13 +60,14 @@ std::string times(const std::array<float, 2>& tm) {
   return " " + fmt::f(tm[0], 12, 1) + " " + fmt::f(tm[1], 12, 1) + " " + fmt::f(tm[0] + tm[1], 12, 1);
 }
 
-// Wall time of one stage, kept in run.stage_times.
+// Wall time of one stage, kept in run.stage_times; the stage's progress line, if one was shown, ends with it.
 struct Stage {
   Run& run;
   const char* name;
   std::chrono::steady_clock::time_point t0 = std::chrono::steady_clock::now();
-  Stage(Run& r, const char* n) : run(r), name(n) {}
+  Stage(Run& r, const char* n) : run(r), name(n) { progress_start(run.progress, n); }
   ~Stage() {
+    progress_end(run.progress);
     run.stage_times.push_back({name, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()});
   }
 };
@@ -98,6 +103,8 @@ void open_db_file(Run& run) {
 void open_databank(Run& run) {
   open_db_file(run);
   if (run.idb.is_open() && run.idb) return;
+  // nobody to answer the prompt: stop rather than wait or read a name from a pipe
+  if (run.unattended) err(kPlace, "Error opening databank file " + fmt::trim(run.set.abank));
   conl(run, "\n Error opening databank file " + run.set.abank);
   while (!run.idb.is_open() || !run.idb) {
     std::string answer;
@@ -129,28 +136,15 @@ void check_outputs(Run& run) {
   for (const OutFile& o : kOutFiles) check_out(run.*o.f, o.name, kPlace);
 }
 
-void summary(Run& run) {
-  const Settings& s = run.set;
-  logl(run, "\n" + fmt::rep('-', 80));
-  both(run, "\n XD instructions are in file            : xd_vorn.mas");
-  if (s.ldb || s.lfh || s.lsx) cboth(run, " XD parameters are in file              : xd_vorn.inp");
-  if (s.lfh) {
-    cboth(run, " Atomic coordinates w/extended H-atoms  : fixedH.ins");
-    cboth(run, " RESET BOND instructions for H-atoms    : reset.bond");
-    cboth(run, " CONSTRAINT instructions for H-atoms    : const.bond");
-  }
-  cboth(run, " Cartesian coordinates in PLATON format : vorn.ang");
-  cboth(run, " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang");
-  cboth(run, " PLATON plot file with local axes       : vorn.spf");
-  cboth(run, " Program log file                       : vorn.out");
-  cboth(run, "");
-  cboth(run, " Local axes can be visualized in PLATON using command : platon -p vorn.spf");
-  if (s.ldb) cboth(run, " Summary of DB atom types : grep 'DB comment' vorn.out");
-  if (s.lfh) cboth(run, " Summary of X-H distances : grep -i 'x-h' vorn.out");
-  cboth(run, " Summary of exceptions    : grep -i 'Exception identified' vorn.out");
-}
+// The closing lines go to the console even in a quiet run.
+struct Loud {
+  Run& run;
+  std::ostream* saved;
+  Loud(Run& r, std::ostream* loud) : run(r), saved(r.console) { run.console = loud; }
+  ~Loud() { run.console = saved; }
+};
 
-void drive(Run& run, Clock& clock) {
+void drive(Run& run, Clock& clock, std::ostream* loud) {
   init(run);
   header(*run.console);
   open_out(run.ipro, "mopro_vorn.par");
@@ -160,6 +154,7 @@ void drive(Run& run, Clock& clock) {
   open_out(run.nout, "vorn.out");
   header(run.nout);
   readinp(run);
+  const std::vector<std::string> removed = remove_stale_outputs(run);
   // the old XD master file may itself be called xd_vorn.mas: it is read before the new one replaces it
   if (run.set.iform == iform_xd) run.xdold = load_xd_master(fmt::trim(run.set.mas));
   open_out(run.imas, "xd_vorn.mas");
@@ -193,13 +188,15 @@ void drive(Run& run, Clock& clock) {
     Stage t(run, "neighbours");
     run.algorithms == Algorithms::literal ? findallneighbors_reference(run) : findallneighbors(run);
   }
+  warn_crowded(run);
+  warn_incomplete(run);
   { Stage t(run, "local axes, groups, databank, hydrogens"); localdef(run); }
   if (s.lfh) {
     close_out(run.irb, "reset.bond", kPlace);
     close_out(run.icb, "const.bond", kPlace);
     res_uratio_and_close(run);
   }
-  if (s.ldb || s.lfh || s.lsx) {
+  if (writes_xd_parameters(s)) {
     open_out(run.ixp, "xd_vorn.inp");
     logl(run, "\n" + fmt::rep('-', 80));
     both(run, "\n Creating XD parameter file...");
@@ -222,23 +219,27 @@ void drive(Run& run, Clock& clock) {
   Stage t(run, "plot file and summary");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);
+  // further writers that read the finished model (a page of the axes, a report) are called here,
+  // each with its row in the output table of driver/closing.cpp
   // every file is complete before the summary says what was written
   check_outputs(run);
-  summary(run);
+  Loud l(run, loud);
+  files_summary(run, removed);
+  closing_summary(run);
   close_out(run.imas, "xd_vorn.mas", kPlace);
   if (s.ldb) run.idb.close();
 }
 
 }  // namespace
 
-bool run_guarded(Run& run, const std::function<void()>& body) {
+bool run_guarded(Run& run, const std::function<void()>& body, std::ostream* loud) {
   auto stop = [&](const Fatal& f) {
     const std::string t = err_text(f);
     if (run.nout.is_open()) {
       run.nout << t;
       run.nout.close();
     }
-    *run.console << t << std::flush;
+    *(loud ? loud : run.console) << t << std::flush;
   };
   try {
     body();
@@ -256,22 +257,72 @@ bool run_guarded(Run& run, const std::function<void()>& body) {
   return false;
 }
 
-int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search,
-              std::vector<StageTime>* stage_times, Algorithms alg) {
-  if (!args.empty()) {
-    header(console);
-    if (args[0].substr(0, 20).rfind("-h", 0) == 0) printhelp(console);
-    return 0;
+namespace {
+
+// The run works inside the output directory and returns to where it was started.
+struct InDirectory {
+  std::filesystem::path old;
+  bool moved = false;
+  ~InDirectory() {
+    std::error_code ec;
+    if (moved) std::filesystem::current_path(old, ec);
   }
+};
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string t;
+  for (const std::string& l : lines) t += l + "\n";
+  return t;
+}
+
+}  // namespace
+
+int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search,
+              std::vector<StageTime>* stage_times, Algorithms alg, Terminal term) {
+  const CmdLine cmd = parse_cmdline(args);
+  switch (cmd.action) {
+    case CmdLine::Action::sample:
+      header(console);
+      printhelp(console);
+      return exit_ok;
+    case CmdLine::Action::usage:
+      console << usage_text() << std::flush;
+      return exit_ok;
+    case CmdLine::Action::version:
+      console << "vorn " << VORN_VERSION << "\n" << std::flush;
+      return exit_ok;
+    case CmdLine::Action::mistake:
+      console << " vorn: " << cmd.message << "\n" << usage_line() << "\n" << std::flush;
+      return cmd.status;
+    case CmdLine::Action::run:
+      break;
+  }
+  InDirectory here;
+  if (!cmd.outdir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(cmd.outdir, ec);
+    here.old = std::filesystem::current_path();
+    std::filesystem::current_path(cmd.outdir, ec);
+    if (ec) {
+      console << " vorn: Cannot write into directory " << cmd.outdir << " : " << ec.message() << "\n" << std::flush;
+      return exit_fatal;
+    }
+    here.moved = true;
+  }
+  std::ostream null_stream(nullptr);  // a quiet run's console: every write is dropped
   Run run;
-  run.console = &console;
+  run.console = cmd.quiet ? &null_stream : &console;
   run.input = &input;
   run.dbsearch = search;
   run.algorithms = alg;
+  run.unattended = cmd.unattended || !term.input;
+  run.control_in_memory = cmd.from_args;
+  run.control_text = joined(cmd.lines);
+  if (term.output) run.progress.out = &console;
   Clock clock;
-  const bool ran = run_guarded(run, [&] { drive(run, clock); });
+  const bool ran = run_guarded(run, [&] { drive(run, clock, &console); }, &console);
   if (stage_times) *stage_times = run.stage_times;
-  if (!ran) return 0;
+  if (!ran) return exit_fatal;
   clock.last_user = clock.last_sys = 0;
   const std::string total = "\n Total program elapsed times u,s,t (s) :" + times(clock.read()) + "\n";
   // the log's last lines are checked before the console hears that the run ended
@@ -279,10 +330,10 @@ int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::
         logl(run, total);
         logl(run, fmt::rep('-', 80) + "\n");
         close_out(run.nout, "vorn.out", kPlace);
-      }))
-    return 0;
+      }, &console))
+    return exit_fatal;
   conl(run, total);
-  return 0;
+  return exit_ok;
 }
 
 }  // namespace vorn

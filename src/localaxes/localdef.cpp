@@ -59,6 +59,7 @@ void localdef(Run& run) {
     logl(run, "\n Working with atom " + fmt::i(k, 7) + " : [" + fmt::pad(at.atom[k], labw) + "]" + fmt::x(5) +
                   "occ =" + fmt::f(run.atoms1.occ[k], 11, 4));
     defloc(run, k, ctx);
+    progress_tick(run.progress, k, at.ia);
     ang << "ATOM " << fmt::pad(at.atom[k], labw) << "   " << xyz(at.xc[k], 14, 4) << '\n';
   }
   for (int j = 1; j <= run.dummy.ndum; ++j) {

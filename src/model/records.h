@@ -126,6 +126,7 @@ struct Settings {
   bool lrs = false;                        // rename SHELX atoms
   int irs = 0;                             // 0 straight counting, 1 per atom type
   bool lsx = false;                        // plain conversion to XD files
+  bool lxp = false;                        // XDPAR: xd_vorn.inp (with vorn.cif, MoPro records) in every run
   int iverbose = 1;
   float tol1 = 0.2f, tol2 = 0.1f, tol3 = 0.1f;
   std::array<float, maxcovz + 1> covrad{};  // 1..maxcovz, set by init

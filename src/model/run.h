@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/progress.h"
 #include "model/records.h"
 
 namespace vorn {
@@ -95,6 +96,12 @@ struct Run {
 
   std::ostream* console = &std::cout;
   std::istream* input = &std::cin;
+
+  // how the run was started (set by the driver from the command line)
+  bool unattended = false;         // nobody answers prompts: a missing charge is 0, a missing databank stops
+  bool control_in_memory = false;  // the control lines are control_text, not ./vorn.inp
+  std::string control_text;
+  Progress progress;               // the updating console line of long stages
 
   Run();
 };

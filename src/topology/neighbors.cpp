@@ -83,7 +83,10 @@ void build(Run& run, Setup&& setup, Search&& search) {
   check_structure(run);
   setup();
   // one table per atom would swamp the log: the searches are silent, the ranked list follows
-  for (int i = 1; i <= run.cryst.natoms; ++i) store(run, i, search(i));
+  for (int i = 1; i <= run.cryst.natoms; ++i) {
+    store(run, i, search(i));
+    progress_tick(run.progress, i, run.cryst.natoms);
+  }
   rank_and_report(run);
 }
 

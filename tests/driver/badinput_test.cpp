@@ -22,12 +22,13 @@ std::string water(const std::string& cell, const std::string& symm, const std::s
 }
 
 // One run on the structure text res with the control lines after FORMAT/INPUT; the console.
-std::string job(const std::string& res, const std::string& control = "") {
+// A run that ends with its message returns exit_fatal, a repaired one exit_ok.
+std::string job(const std::string& res, const std::string& control = "", int status = exit_ok) {
   test::write_file("s.res", res);
   test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n" + control);
   std::ostringstream con;
   std::istringstream in;
-  EXPECT_EQ(vorn_main({}, con, in), 0);
+  EXPECT_EQ(vorn_main({}, con, in), status);
   return con.str();
 }
 
@@ -74,7 +75,7 @@ TEST_F(BadInput, EachEndsWithItsMessage) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.what);
-    const std::string con = job(r.res, r.control);
+    const std::string con = job(r.res, r.control, exit_fatal);
     const size_t e = con.rfind("ERROR");
     EXPECT_NE(con.find(r.expect), std::string::npos) << con.substr(e == std::string::npos ? 0 : e);
     EXPECT_EQ(con.find("Total program elapsed times"), std::string::npos);

@@ -53,9 +53,10 @@ TEST_F(Driver, HelpPrintsBannerAndSampleAndWritesNothing) {
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
 
-TEST_F(Driver, OtherArgumentPrintsOnlyTheBanner) {
-  EXPECT_EQ(run({"--version"}), 0);
-  EXPECT_EQ(test::lines_of(con()).size(), 10u);
+// An option the program does not know is a command-line mistake: message, usage line, status 2.
+TEST_F(Driver, OtherArgumentIsAMistake) {
+  EXPECT_EQ(run({"--frobnicate"}), exit_usage);
+  EXPECT_EQ(test::lines_of(con()).size(), 2u);
   EXPECT_TRUE(fs::is_empty(fs::current_path()));
 }
 
@@ -78,7 +79,7 @@ TEST_F(Driver, SampleControlFileReadsBack) {
 }
 
 TEST_F(Driver, MissingControlFileStopsWithTheMessage) {
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), exit_fatal);
   const std::string msg = "\n ERROR *** ReadInp *** Unable to open VORN input file vorn.inp\n\n";
   EXPECT_TRUE(contains(con(), msg));
   std::string log = test::slurp("vorn.out");
@@ -178,7 +179,7 @@ TEST_F(Driver, ExtendHOpensTheBondFiles) {
 
 TEST_F(Driver, MissingStructureFile) {
   test::write_file("vorn.inp", "FORMAT *shelx\nINPUT nothere.res\n");
-  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(run(), exit_fatal);
   EXPECT_TRUE(contains(con(), " ERROR *** ReadShelx *** Error opening SHELX file"));
   EXPECT_TRUE(contains(test::slurp("vorn.out"), " ERROR *** ReadShelx *** Error opening SHELX file"));
 }
@@ -209,7 +210,7 @@ TEST_F(Driver, DatabankThatIsADirectoryIsAskedForAgain) {
 
 TEST_F(Driver, DatabankPromptAtEndOfInputStops) {
   water("DATABANK missing.db\n");
-  run({}, "");
+  EXPECT_EQ(run({}, ""), exit_fatal);
   EXPECT_TRUE(contains(con(), " ERROR *** VORN *** No databank file name on standard input"));
 }
 
@@ -223,7 +224,7 @@ TEST_F(Driver, FormatLineChoosesTheReader) {
   };
   for (const auto& [control, message] : cases) {
     test::write_file("vorn.inp", control);
-    run();
+    EXPECT_EQ(run(), exit_fatal);
     EXPECT_TRUE(contains(con(), message)) << con();
   }
 }
@@ -267,7 +268,7 @@ TEST_F(Driver, FullDiskStopsTheRunNamingTheFile) {
     for (const auto& e : fs::directory_iterator(".")) fs::remove(e.path());
     water("RINGS 3 8\nEXTEND_H\n");
     fs::create_symlink("/dev/full", name);
-    run();
+    EXPECT_EQ(run(), exit_fatal);
     EXPECT_TRUE(contains(con(), std::string("*** Error writing file ") + name)) << con();
     EXPECT_FALSE(contains(con(), " Program log file"));
     EXPECT_FALSE(contains(con(), "Total program elapsed times"));
