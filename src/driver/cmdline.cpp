@@ -52,9 +52,11 @@ Clues clues_of(const std::string& path) {
     if (w == "ATOM") c.atom = true;
     if (line.rfind("_atom_site.Cartn_x", 0) == 0 || line.rfind("_atom_site.group_PDB", 0) == 0) c.macro = true;
     if (line.rfind("CRYST1", 0) == 0) c.pdb = true;
-    if ((line.rfind("ATOM  ", 0) == 0 || line.rfind("HETATM", 0) == 0) && line.size() >= 54 &&
-        parse_int(line.substr(6, 5)).has_value())
-      c.pdb = true;
+    if ((line.rfind("ATOM  ", 0) == 0 || line.rfind("HETATM", 0) == 0) && line.size() >= 54) {
+      const std::string serial = line.substr(6, 5);
+      const size_t k = serial.find_first_not_of(' ');
+      if (k != std::string::npos && parse_int(serial.substr(k)).has_value()) c.pdb = true;
+    }
   }
   return c;
 }

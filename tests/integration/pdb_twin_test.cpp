@@ -1,8 +1,10 @@
 // PDB and mmCIF end to end: a model and its SHELX twin give the same XD and MoPro files, conformers never bond, and the real crambin files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "../pdbtext.h"
@@ -112,7 +114,7 @@ TEST_F(PdbJob, ModelAndShelxTwinGiveTheSameFiles) {
   ASSERT_EQ(cards.size(), 3u);
   fs::create_directories(dir_ / "s");
   test::write_file(dir_ / "s" / "twin.res", twin_res(cards));
-  const std::string con2 = run_in(dir_ / "s", std::string("FORMAT *shelx\nINPUT twin.res rename 1\n") + kKeys);
+  const std::string con2 = run_in(dir_ / "s", std::string("FORMAT *shelx\nINPUT twin.res *rename 1\n") + kKeys);
   ASSERT_EQ(con2.find(" ERROR *** "), std::string::npos) << con2;
   for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "mopro_vorn.par", "con_mopro.inp", "vorn.ang"}) {
     SCOPED_TRACE(f);
