@@ -4,6 +4,8 @@
 // runs the literal algorithms the fast ones are checked against, --no-ncells leaves out the
 // fragment completion, whose literal form takes hours at 10000 atoms)
 //        endtoend_bench --write atoms dir      (only writes the job's files into dir, for profiling)
+//        endtoend_bench --protein [atoms ...]  (crambin's own PDB file, then its P1 cell repeated to
+//                                               about atoms, as mmCIF; default 892 100000)
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 
 #include "driver/vorn.h"
 #include "fillerdb.h"
+#include "protein.h"
 #include "scratch.h"
 #include "supercell.h"
 
@@ -26,6 +29,7 @@ namespace {
 
 const std::string kRoot = VORN_SOURCE_DIR;
 const std::string kStructure = kRoot + "/../shared/data/shelx/dl_tryptophan_P21c.res";
+const std::string kProtein = kRoot + "/../shared/data/protein/crambin_3NIR.pdb";
 
 // 296 entries that match no atom, then the sample databank: every search passes the whole file.
 void write_databank(const std::string& name) {
@@ -60,14 +64,38 @@ int write_job(const bench::Cell& cell, const std::array<int, 3>& r, bool ncells 
   return atoms;
 }
 
+// The protein job: crambin itself as PDB (n at most its atom count), else its P1 cell repeated
+// to about n atoms as mmCIF. Returns the atom count; r gets the repeats.
+int write_protein_job(int n, std::array<int, 3>& r) {
+  const bench::Protein p = bench::read_protein(kProtein);
+  const std::string keys = "RINGS 3 8\nNCELLS 1\nDATABANK bench.db\nEXTEND_H\nCHFRAG 0.\n";
+  write_databank("bench.db");
+  r = {1, 1, 1};
+  if (n <= static_cast<int>(p.atoms.size())) {
+    std::filesystem::copy_file(kProtein, "m.pdb");
+    std::ofstream("vorn.inp") << "FORMAT *pdb\nINPUT m.pdb\n" << keys;
+    return static_cast<int>(p.atoms.size());
+  }
+  while (2L * static_cast<long>(p.atoms.size()) * r[0] * r[1] * r[2] < n) {
+    int s = 0;
+    for (int a = 1; a < 3; ++a)
+      if (p.cell[a] * r[a] < p.cell[s] * r[s]) s = a;
+    ++r[s];
+  }
+  const int atoms = bench::write_protein_supercell(p, r.data(), "m.cif");
+  std::ofstream("vorn.inp") << "FORMAT *mmcif\nINPUT m.cif\n" << keys;
+  return atoms;
+}
+
 // One job in a child process, so that its peak memory is its own.
-void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms alg, bool ncells) {
+void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms alg, bool ncells,
+         bool protein = false) {
   std::cout.flush();
   const pid_t pid = fork();
   if (pid == 0) {
     const bench::ScratchDir scratch("vorn_endtoend_bench_" + std::to_string(getpid()));
-    const auto r = repeats(cell, n);
-    const int atoms = write_job(cell, r, ncells);
+    std::array<int, 3> r{};
+    const int atoms = protein ? write_protein_job(n, r) : write_job(cell, r = repeats(cell, n), ncells);
     std::ostringstream console;
     std::istringstream in;
     std::vector<vorn::StageTime> times;
@@ -101,6 +129,17 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(argv[3]);
     std::filesystem::current_path(argv[3]);
     std::printf("%d atoms written\n", write_job(cell, repeats(cell, std::stoi(argv[2]))));
+    return 0;
+  }
+  if (argc >= 2 && std::string(argv[1]) == "--protein") {
+    if (!std::filesystem::exists(kProtein)) {
+      std::cout << "skipped: " << kProtein << " is absent\n";
+      return 0;
+    }
+    std::vector<int> sizes;
+    for (int a = 2; a < argc; ++a) sizes.push_back(std::stoi(argv[a]));
+    if (sizes.empty()) sizes = {892, 100000};
+    for (int n : sizes) job(bench::Cell{}, n, vorn::DbSearch::index, vorn::Algorithms::fast, true, true);
     return 0;
   }
   vorn::DbSearch search = vorn::DbSearch::index;

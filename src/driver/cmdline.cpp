@@ -26,12 +26,14 @@ struct ByExtension {
 };
 constexpr ByExtension kExtensions[] = {
     {".res", "shelx"}, {".ins", "shelx"}, {".cif", "cif"},     {".mas", "xd"},
-    {".ang", "platon"}, {".pla", "platon"}, {".tab", "aim2tab"},
+    {".ang", "platon"}, {".pla", "platon"}, {".tab", "aim2tab"}, {".pdb", "pdb"}, {".ent", "pdb"},
 };
 
 // What the first lines of each format hold, for files whose extension says nothing.
 struct Clues {
   bool data = false, atom_site = false, cell = false, sfac = false, end_atom = false, aim = false, atom = false;
+  bool macro = false;  // mmCIF atom sites in Cartesian coordinates (_atom_site.Cartn_x)
+  bool pdb = false;    // CRYST1, or ATOM/HETATM records with a serial number
 };
 
 Clues clues_of(const std::string& path) {
@@ -48,6 +50,13 @@ Clues clues_of(const std::string& path) {
     if (u.rfind("END ATOM", 0) == 0) c.end_atom = true;
     if (u.find("NUMBER OF ATOMS READ =") != std::string::npos) c.aim = true;
     if (w == "ATOM") c.atom = true;
+    if (line.rfind("_atom_site.Cartn_x", 0) == 0 || line.rfind("_atom_site.group_PDB", 0) == 0) c.macro = true;
+    if (line.rfind("CRYST1", 0) == 0) c.pdb = true;
+    if ((line.rfind("ATOM  ", 0) == 0 || line.rfind("HETATM", 0) == 0) && line.size() >= 54) {
+      const std::string serial = line.substr(6, 5);
+      const size_t k = serial.find_first_not_of(' ');
+      if (k != std::string::npos && parse_int(serial.substr(k)).has_value()) c.pdb = true;
+    }
   }
   return c;
 }
@@ -58,6 +67,8 @@ struct Sniffer {
 };
 constexpr Sniffer kSniffers[] = {
     {"aim2tab", [](const Clues& c) { return c.aim; }},
+    {"mmcif", [](const Clues& c) { return c.data && c.macro; }},
+    {"pdb", [](const Clues& c) { return c.pdb && !c.data; }},
     {"cif", [](const Clues& c) { return c.data && c.atom_site; }},
     {"xd", [](const Clues& c) { return c.end_atom && c.cell; }},
     {"shelx", [](const Clues& c) { return c.cell && c.sfac; }},
@@ -65,7 +76,8 @@ constexpr Sniffer kSniffers[] = {
 };
 
 const char* const kFormatsNamed =
-    ".res/.ins (SHELX), .cif (CIF), .mas with its .inp (XD), .ang/.pla (PLATON) or .tab (AIM2TAB)";
+    ".res/.ins (SHELX), .cif (CIF or mmCIF), .mas with its .inp (XD), .ang/.pla (PLATON), .tab (AIM2TAB) or "
+    ".pdb/.ent (PDB; .pdb.gz, .cif.gz gzipped)";
 
 // The XD parameter file that goes with a master file: the same stem with .inp, else .res.
 std::string xd_partner(const std::string& mas) {
@@ -141,10 +153,16 @@ std::string usage_text() {
 
 Detected detect_format(const std::string& path) {
   Detected d;
-  const std::string ext = lower(fs::path(path).extension().string());
+  std::string ext = lower(fs::path(path).extension().string());
+  // gzipped models: the name inside tells the format, and only the macromolecular reader unzips
+  const bool gz = ext == ".gz";
+  if (gz) ext = lower(fs::path(path).stem().extension().string());
   for (const ByExtension& e : kExtensions)
     if (ext == e.ext) d.format = e.format;
-  if (d.format.empty()) {
+  if (gz) d.format = ext == ".pdb" || ext == ".ent" ? "pdb" : ext == ".cif" ? "mmcif" : "";
+  // a .cif of a macromolecule goes to the mmCIF reader
+  if (!gz && d.format == "cif" && clues_of(path).macro) d.format = "mmcif";
+  if (d.format.empty() && !gz) {
     const Clues c = clues_of(path);
     for (const Sniffer& s : kSniffers)
       if (s.matches(c)) {

@@ -90,7 +90,7 @@ struct FormatWord {
   const char* word;
   int iform;
 };
-constexpr FormatWord kFormats[] = {{"SHELX", iform_shelx}, {"XD", iform_xd}, {"AIM2TAB", iform_aim2tab}, {"PLATON", iform_platon}, {"CIF", iform_cif}};
+constexpr FormatWord kFormats[] = {{"SHELX", iform_shelx}, {"XD", iform_xd}, {"AIM2TAB", iform_aim2tab}, {"PLATON", iform_platon}, {"CIF", iform_cif}, {"PDB", iform_pdb}, {"MMCIF", iform_mmcif}};
 
 struct ScaleWord {
   const char* word;
@@ -258,7 +258,7 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
 void report(Run& run) {
   Settings& s = run.set;
   logl(run, " Verbosity level = " + fmt::i(s.iverbose, 2));
-  static const char* names[] = {"", "SHELX", "XD", "AIM2TAB", "", "PLATON", "CIF"};
+  static const char* names[] = {"", "SHELX", "XD", "AIM2TAB", "", "PLATON", "CIF", "PDB", "MMCIF"};
   std::string files = s.iform == iform_xd ? fmt::trim(s.mas) + " " + fmt::trim(s.fname[0]) : fmt::trim(s.fname[0]);
   if (s.iform == iform_cif && !s.cifblock.empty()) files += " data_" + s.cifblock;
   logl(run, std::string(" Input file format = ") + names[s.iform] + "    file(s) = " + files);

@@ -22,6 +22,7 @@
 #include "model/run.h"
 #include "readers/cartesian.h"
 #include "readers/cif.h"
+#include "readers/pdb.h"
 #include "readers/shelx.h"
 #include "readers/summary.h"
 #include "readers/xd.h"
@@ -86,6 +87,8 @@ void read_structure(Run& run) {
   switch (run.set.iform) {
     case iform_shelx: readshelx(run, name); break;
     case iform_cif: readcif(run, name); break;
+    case iform_pdb:
+    case iform_mmcif: readpdb(run, name); break;
     case iform_xd: readxd(run, name); break;
     case iform_aim2tab: readaim2tab(run, name); break;
     case iform_platon: readplaton(run, name); break;

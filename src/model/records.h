@@ -130,11 +130,14 @@ struct RadialSet {
 
 // Input formats (iform); 4 is not used.
 constexpr int iform_shelx = 1, iform_xd = 2, iform_aim2tab = 3, iform_platon = 5, iform_cif = 6;
-// CIF input gives the records SHELX input gives, and the run writes the same master file.
-constexpr bool shelx_like(int iform) { return iform == iform_shelx || iform == iform_cif; }
+constexpr int iform_pdb = 7, iform_mmcif = 8;  // macromolecular models
+// CIF, PDB and mmCIF input give the records SHELX input gives, and the run writes the same master file.
+constexpr bool shelx_like(int iform) {
+  return iform == iform_shelx || iform == iform_cif || iform == iform_pdb || iform == iform_mmcif;
+}
 
 struct Settings {
-  int iform = 0;                          // iform_shelx, iform_xd, iform_aim2tab, iform_platon, iform_cif
+  int iform = 0;                          // iform_shelx, iform_xd, iform_aim2tab, iform_platon, iform_cif, iform_pdb, iform_mmcif
   std::array<std::string, 2> fname{std::string(60, ' '), std::string(60, ' ')};
   std::string mas = std::string(60, ' ');  // xdold: XD master file
   std::string cifblock;                    // CIF data block to read; empty: the first with atom sites

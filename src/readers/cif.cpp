@@ -17,6 +17,7 @@
 
 #include "model/coords.h"
 #include "model/log.h"
+#include "readers/groupops.h"
 #include "readers/head.h"
 #include "readers/summary.h"
 #include "symmetry/symop.h"
@@ -140,13 +141,6 @@ float read_wave(Run& run, cif::Block& b) {
 
 // ---- symmetry ----
 
-std::vector<gemmi::Op> group_list(const gemmi::GroupOps& g) {
-  std::vector<gemmi::Op> ops;
-  for (const auto& c : g.cen_ops)
-    for (const auto& op : g.sym_ops) ops.push_back(op.add_centering(c));
-  return ops;
-}
-
 // The operator list as given, or the operators of the Hall or Hermann-Mauguin symbol.
 std::vector<gemmi::Op> read_operators(Run& run, cif::Block& b) {
   for (const char* tag : {"_space_group_symop_operation_xyz", "_symmetry_equiv_pos_as_xyz",
@@ -183,86 +177,6 @@ std::vector<gemmi::Op> read_operators(Run& run, cif::Block& b) {
     return group_list(sg->operations());
   }
   err(kPlace, "No symmetry operators and no space-group symbol in CIF file");
-}
-
-bool same_rot(const gemmi::Op::Rot& a, const gemmi::Op::Rot& b) { return a == b; }
-
-gemmi::Op wrapped(gemmi::Op op) { return op.wrap(); }
-
-// Splits a complete operator list the way SHELX writes it: centring letter, inversion at the
-// origin, and one card for each coset that neither generates. The cards keep the file's order
-// and its translations.
-Lattice split_operators(const std::vector<gemmi::Op>& given, std::vector<gemmi::Op>& cards,
-                        std::vector<std::string>& texts) {
-  const gemmi::Op id = gemmi::Op::identity();
-  std::set<gemmi::Op> set;
-  std::vector<gemmi::Op> list;  // given order, duplicates dropped
-  for (const auto& op : given)
-    if (set.insert(wrapped(op)).second) list.push_back(op);
-  for (const auto& a : set)
-    for (const auto& b : set)
-      if (!set.count(a * b))
-        err(kPlace, "Symmetry operators do not form a group: " + a.triplet() + " after " + b.triplet() + " gives " +
-                        (a * b).triplet() + ", which is not listed");
-  if (!set.count(id)) err(kPlace, "Symmetry operators do not form a group: x,y,z is not listed");
-
-  std::vector<gemmi::Op::Tran> cen;
-  for (const auto& w : set)
-    if (same_rot(w.rot, id.rot)) cen.push_back(w.tran);
-  std::sort(cen.begin(), cen.end());
-  Lattice lat;
-  lat.letter = 0;
-  for (char c : {'P', 'A', 'B', 'C', 'I', 'F', 'R'}) {
-    auto v = gemmi::centring_vectors(c);
-    std::sort(v.begin(), v.end());
-    if (v == cen) lat.letter = c;
-  }
-  if (lat.letter == 0) err(kPlace, "Centring translations of the symmetry operators are not those of a P, A, B, C, I, F or R lattice");
-  lat.centro = false;
-  for (const auto& c : cen)
-    if (set.count(wrapped({id.negated_rot(), c}))) lat.centro = true;
-
-  std::vector<gemmi::Op> kept{id};
-  for (const auto& op : list) {
-    const gemmi::Op w = wrapped(op);
-    if (same_rot(w.rot, id.rot)) continue;
-    bool covered = false;
-    for (const auto& k : kept)
-      for (const auto& c : cen) {
-        covered = covered || k.add_centering(c) == w;
-        if (lat.centro) covered = covered || gemmi::Op{k.negated_rot(), k.tran}.add_centering(c) == w;
-      }
-    if (covered) continue;
-    kept.push_back(w);
-    cards.push_back(op);
-  }
-  const size_t per_card = cen.size() * (lat.centro ? 2 : 1);
-  if (kept.size() * per_card != set.size())
-    err(kPlace, "Symmetry operators do not form a group: " + std::to_string(set.size()) + " operators for " +
-                    std::to_string(kept.size()) + " cards of lattice " + lat.letter);
-  for (const auto& op : cards) {
-    std::string card;
-    for (char ch : op.triplet('X')) card += ch == ',' ? std::string(", ") : std::string(1, ch);
-    texts.push_back(card);
-    lat.symlist.push_back(fmt::pad(" " + card, 30));  // columns 5-34 of the SYMM line, as SHELX keeps them
-  }
-  return lat;
-}
-
-// The table as getsym leaves it for these cards, each operator printed the same way.
-void put_operators(Run& run, const std::vector<gemmi::Op>& cards) {
-  Symm& s = run.symm;
-  s.ns = 1 + static_cast<int>(cards.size());
-  s.fs.assign(s.ns + 1, Mat3{});
-  s.ts.assign(s.ns + 1, Vec3{});
-  s.fs[1] = unit_matrix();
-  const float den = static_cast<float>(gemmi::Op::DEN);
-  for (size_t n = 0; n < cards.size(); ++n)
-    for (int j = 0; j < 3; ++j) {
-      s.ts[n + 2][j] = static_cast<float>(cards[n].tran[j]) / den;
-      for (int i = 0; i < 3; ++i) s.fs[n + 2][i][j] = static_cast<float>(cards[n].rot[j][i]) / den;
-    }
-  for (int n = 1; n <= s.ns; ++n) logl(run, symout(s.fs[n], s.ts[n], n));
 }
 
 // ---- atom sites ----
@@ -466,7 +380,7 @@ void readcif(Run& run, const std::string& fname) {
   const float rlam = read_wave(run, b);
   std::vector<gemmi::Op> cards;
   std::vector<std::string> texts;  // the cards as SYMM records
-  const Lattice lat = split_operators(read_operators(run, b), cards, texts);
+  const Lattice lat = split_operators(read_operators(run, b), cards, texts, kPlace);
   const std::vector<Site> sites = read_sites(run, b);
   set_types(run, b, sites);
 

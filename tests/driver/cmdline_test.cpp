@@ -82,6 +82,14 @@ TEST_F(CommandLine, FormatByExtensionThenContent) {
       {"table.out", "text\nNUMBER OF ATOMS READ =       2\n", "aim2tab"},
       {"coords", "ANGSTROM\nATOM C1 1 2 3\n", "platon"},
       {"notes.txt", "nothing to read here\n", ""},
+      {"m.pdb", "", "pdb"},
+      {"m.ENT", "", "pdb"},
+      {"m.pdb.gz", "", "pdb"},
+      {"m.cif.gz", "", "mmcif"},
+      {"m.res.gz", "", ""},
+      {"m.cif", "data_m\nloop_\n_atom_site.group_PDB\n_atom_site.id\n", "mmcif"},
+      {"model", "CRYST1   22.329   18.471   40.769  90.00  90.55  90.00 P 1 21 1      2\n", "pdb"},
+      {"nocell", "ATOM      1  N   THR A   1       3.265 -14.107  16.877  0.87  4.71           N\n", "pdb"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
