@@ -83,8 +83,8 @@ std::vector<std::string> remove_stale_outputs(Run& run) {
   for (const Output& o : kOutputs) {
     if (will_write(run.set, o.when) == Will::yes || is_input(run, o.name)) continue;
     std::error_code ec;
-    if (!fs::is_regular_file(fs::symlink_status(o.name, ec)) && !fs::is_symlink(fs::symlink_status(o.name, ec)))
-      continue;
+    // only plain files: a link in an output's place is the user's own arrangement
+    if (!fs::is_regular_file(fs::symlink_status(o.name, ec))) continue;
     if (fs::remove(o.name, ec)) removed.push_back(o.name);
   }
   return removed;

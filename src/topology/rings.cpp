@@ -286,6 +286,8 @@ void select_rings(Run& run, const Walk& w) {
   }
   for (const std::vector<int>& c : cycles) {
     if (static_cast<int>(c.size()) < run.set.nrmin) continue;
+    // a cycle through both alternatives of a disordered atom is no ring of either component
+    if (!one_component(run, c)) continue;
     std::vector<int> s = c;
     std::sort(s.begin(), s.end());
     if (wanted.erase(s) == 1) record_ring(run, c);
