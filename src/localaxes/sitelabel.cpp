@@ -149,7 +149,7 @@ DVec3 dummy_base(const Run& run, int k, const DVec3& dir) {
 }
 
 // Points axis `slot` of c along dir: at an atom on it (either sense), else at a dummy.
-void point_along(Run& run, int k, AxisChoice& c, int slot, char axis, DVec3 dir, const DVec3* z,
+void point_along(Run& run, int k, AxisChoice& c, int slot, char axis, DVec3 dir, const DVec3* z, bool in_plane,
                  const NeighborGrid& grid) {
   int j = atom_on(run, k, dir, z, grid);
   if (j == 0) {
@@ -166,7 +166,8 @@ void point_along(Run& run, int k, AxisChoice& c, int slot, char axis, DVec3 dir,
     pt = j;
     return;
   }
-  const DVec3 xk = dummy_base(run, k, dir);
+  // On a mirror both axes lie in the plane: a dummy from the kept position stays in it.
+  const DVec3 xk = in_plane ? site_point(run, k, true) : dummy_base(run, k, dir);
   const Vec3 p{static_cast<float>(xk[0] + dummy_arm * dir[0]), static_cast<float>(xk[1] + dummy_arm * dir[1]),
                static_cast<float>(xk[2] + dummy_arm * dir[2])};
   int idum = 0;
@@ -294,15 +295,29 @@ void fit_site(Run& run, int k, AxisChoice& c, const NeighborGrid& grid) {
       return;
     }
   }
-  point_along(run, k, c, 1, 'Z', ch.frame.z, nullptr, grid);
-  // Z may have turned to point at an atom on the other side: X completes the same frame
-  // either way, since only its direction perpendicular to Z matters.
+  // A mirror leaves the atom free in its plane, and the kept coordinates move it there: a
+  // dummy on the normal could match only one of the two positions. X and Y in the plane
+  // give Z along the normal exactly whichever it is, with dummies the same in both.
+  const bool mirror = s.name == "m";
+  const char first = mirror ? 'X' : 'Z', second = mirror ? 'Y' : 'X';
+  // A dummy in the plane lies along a direction fixed by the cell alone: one taken from a
+  // neighbour moves with the neighbour's last digits. Y only has to leave X.
+  DVec3 xdir = ch.frame.x, ydir = ch.frame.y;
+  if (mirror) {
+    const DVec3 fixed = perpendicular(ch.frame.z, {1, 0, 0});
+    const DVec3 back{-xdir[0], -xdir[1], -xdir[2]};
+    if (atom_on(run, k, xdir, nullptr, grid) == 0 && atom_on(run, k, back, nullptr, grid) == 0) xdir = fixed;
+    ydir = std::fabs(dot(fixed, xdir)) < 0.7 ? fixed : cross(ch.frame.z, fixed);
+  }
+  point_along(run, k, c, 1, first, mirror ? xdir : ch.frame.z, nullptr, mirror, grid);
+  // The first axis may have turned to point at an atom on the other side: the second
+  // completes the same frame either way, since only its part perpendicular to the first matters.
   DVec3 z = to_d(c.xca1);
   for (int i = 0; i < 3; ++i) z[i] -= xk[i];
   normalize(z);
-  point_along(run, k, c, 2, 'X', ch.frame.x, &z, grid);
-  both(run, "\n Site symmetry " + s.name + " of " + lab + " : label " + ch.label +
-                " with Z and X along its symmetry elements");
+  point_along(run, k, c, 2, second, mirror ? ydir : ch.frame.x, &z, mirror, grid);
+  both(run, "\n Site symmetry " + s.name + " of " + lab + " : label " + ch.label + " with " +
+                std::string(1, first) + " and " + std::string(1, second) + " along its symmetry elements");
   log_constraints(run, s, ch);
 }
 
