@@ -79,7 +79,8 @@ TEST_F(SpecialPositions, LabelsAndFirstAxesOfTheTestSites) {
       {"nacl.res", "NA(1)", "mmm", "X DUM"},
       {"water_mirror_pm.res", "O(1)", "mm2", "Z DUM"},     // the chemical label fits the mirror
       {"water_mirror_pm.res", "H(1)", "cyl", "Z O(1)"},
-      {"water_mirror_pm.res", "CL(1)", "m", "Z DUM"},      // isolated: NO does not fit
+      // isolated: NO does not fit; X and Y lie in the mirror, Z along its normal
+      {"water_mirror_pm.res", "CL(1)", "m", "X DUM"},
       {"co2_inversion.res", "C(1)", "C", "Z DUM"},         // cyl does not fit a centre
   };
   std::string last;
