@@ -27,6 +27,7 @@
 #include "util/format.h"
 #include "model/log.h"
 #include "writers/atomrecords.h"
+#include "writers/html.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"
 #include "writers/rhocif.h"
@@ -216,6 +217,7 @@ void drive(Run& run, Clock& clock) {
     close_out(run.ixp, "xd_vorn.inp", kPlace);
     close_out(run.ifh, "fixedH.ins", kPlace);
   }
+  { Stage t(run, "vorn.html"); write_html(run); }
   Stage t(run, "plot file and summary");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);
