@@ -425,6 +425,7 @@ void readdb(Run& run, int ik, bool lpg, const NeighborGrid* grid) {
     m = found;
     m.ifind = 1;
   }
+  run.text.dbentry[ik] = hit ? e.comment : std::string();
   ++run.dbcount.ntot;
   const std::string lab = fmt::trim(run.atoms.atom[ik]);
   switch (m.ifind) {

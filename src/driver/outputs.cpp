@@ -32,6 +32,7 @@ constexpr Output kOutputs[] = {
     {"fixedH.ins", " Atomic coordinates w/extended H-atoms  : fixedH.ins", When::extend_h},
     {"reset.bond", " RESET BOND instructions for H-atoms    : reset.bond", When::extend_h},
     {"const.bond", " CONSTRAINT instructions for H-atoms    : const.bond", When::extend_h},
+    {"vorn.html", " Page of the local axes (any browser)   : vorn.html", When::always},
     {"vorn.tsc", " Aspherical form factors (.tsc table)   : vorn.tsc", When::tsc},
     {"vorn.ang", " Cartesian coordinates in PLATON format : vorn.ang", When::always},
     {"reduced.ang", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang", When::rings},

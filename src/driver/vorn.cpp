@@ -36,6 +36,7 @@
 #include "util/infile.h"
 #include "model/log.h"
 #include "writers/atomrecords.h"
+#include "writers/html.h"
 #include "writers/mopro.h"
 #include "writers/plotfile.h"
 #include "scattering/tsc.h"
@@ -236,6 +237,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     Stage t(run, "vorn.tsc");
     write_tsc(run);
   }
+  { Stage t(run, "vorn.html"); write_html(run); }
   Stage t(run, "plot file and summary");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);

@@ -290,6 +290,7 @@ struct PerAtomText {
   std::vector<std::string> res;    // text(100) MoPro URATIO restraint
   std::vector<std::string> mcon;   // text(90) MoPro population constraint
   std::vector<std::string> mopro;  // text(90) MoPro local-axes line
+  std::vector<std::string> dbentry;  // the comment of the databank entry the atom took; empty without one
 };
 
 }  // namespace vorn

@@ -60,6 +60,7 @@ void resize_atoms(Run& run, int n) {
   run.text.res.resize(s, std::string(100, ' '));
   run.text.mcon.resize(s, std::string(90, ' '));
   run.text.mopro.resize(s, std::string(90, ' '));
+  run.text.dbentry.resize(s);
 }
 
 float covrad_of(const Run& run, int j, const std::string& place) {
