@@ -31,8 +31,6 @@ void harmonics(const DVec3& r, double* f) {
   for (int i = 0; i < nfun; ++i) f[i] = v[i];
 }
 
-int degree(int i) { return i < 2 ? 0 : i < 5 ? 1 : i < 10 ? 2 : i < 17 ? 3 : 4; }
-
 // Points on the sphere in no special orientation (a spiral with irrational steps), more
 // than the 9 functions of one degree need to be told apart.
 const std::vector<DVec3>& samples() {
