@@ -12,6 +12,7 @@
 #include "localaxes/sitefit.h"
 #include "localaxes/sitelabel.h"
 #include "model/coords.h"
+#include "readers/cif.h"
 #include "readers/shelx.h"
 #include "symmetry/sitesym.h"
 #include "util/format.h"
@@ -33,12 +34,19 @@ DVec3 to_d(const Vec3& v) { return {v[0], v[1], v[2]}; }
 TEST_F(RealSites, EverySpecialPositionGetsALabelThatFitsItsSite) {
   auto files = test::shared_shelx_files();
   if (files.empty()) GTEST_SKIP() << "no shared SHELX data at " << VORN_SHARED_DATA << "/shelx";
+  // the published CIFs too: their sites reach the same set-up through the CIF reader
+  const fs::path cifs = fs::path(VORN_SHARED_DATA) / "cif";
+  if (fs::is_directory(cifs))
+    for (const auto& e : fs::directory_iterator(cifs))
+      if (e.path().extension() == ".cif") files.push_back(e.path());
   int checked = 0;
   for (const auto& p : files) {
     SCOPED_TRACE(p.filename().string());
-    fs::remove("s.res");
-    fs::create_symlink(p, "s.res");
-    test::write_file("vorn.inp", "FORMAT *shelx\nINPUT s.res\n");
+    const bool cif = p.extension() == ".cif";
+    const std::string name = cif ? "s.cif" : "s.res";
+    fs::remove(name);
+    fs::create_symlink(p, name);
+    test::write_file("vorn.inp", std::string(cif ? "FORMAT *cif" : "FORMAT *shelx") + "\nINPUT " + name + "\n");
     vorn::Run run;
     std::ostringstream con;
     test::open_reader_outputs(run, ".", con, ".read");
@@ -46,7 +54,10 @@ TEST_F(RealSites, EverySpecialPositionGetsALabelThatFitsItsSite) {
     run.iplat.open("vorn.spf");
     init(run);
     readinp(run);
-    readshelx(run, run.set.fname[0]);
+    if (cif)
+      readcif(run, run.set.fname[0]);
+    else
+      readshelx(run, run.set.fname[0]);
     std::vector<int> special;
     for (int k = 1; k <= run.atoms.ia; ++k)
       if (site_symmetry(run, run.atoms.xf[k]).special()) special.push_back(k);
