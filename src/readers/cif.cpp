@@ -384,16 +384,7 @@ void readcif(Run& run, const std::string& fname) {
   const std::vector<Site> sites = read_sites(run, b);
   set_types(run, b, sites);
 
-  write_mas_banner(run);
-  write_cell(run, rlam);
-  run.imas << latt_line(lat) << '\n';
-  for (const auto& t : texts) run.imas << "SYMM " << t << '\n';
-  write_scat(run);
-  write_mopro_symm(run, lat);
-  log_lattice(run, lat);
-  put_operators(run, cards);
-  finish_symmetry(run, lat, kPlace);
-  both(run, kAtomListHeader);
+  write_symmetry_head(run, rlam, lat, cards, texts, kPlace);
 
   std::vector<int> count(run.at_types.ntyp + 1, 0);
   const std::vector<int> part = parts_of(sites);

@@ -98,4 +98,18 @@ void put_operators(Run& run, const std::vector<gemmi::Op>& cards) {
   for (int n = 1; n <= s.ns; ++n) logl(run, symout(s.fs[n], s.ts[n], n));
 }
 
+void write_symmetry_head(Run& run, float rlam, const Lattice& lat, const std::vector<gemmi::Op>& cards,
+                         const std::vector<std::string>& texts, const std::string& place) {
+  write_mas_banner(run);
+  write_cell(run, rlam);
+  run.imas << latt_line(lat) << '\n';
+  for (const auto& t : texts) run.imas << "SYMM " << t << '\n';
+  write_scat(run);
+  write_mopro_symm(run, lat);
+  log_lattice(run, lat);
+  put_operators(run, cards);
+  finish_symmetry(run, lat, place);
+  both(run, kAtomListHeader);
+}
+
 }  // namespace vorn

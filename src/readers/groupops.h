@@ -23,4 +23,10 @@ Lattice split_operators(const std::vector<gemmi::Op>& given, std::vector<gemmi::
 // The operator table as getsym leaves it for these cards, each operator logged.
 void put_operators(Run& run, const std::vector<gemmi::Op>& cards);
 
+// The head of a run from a split operator list (CIF and macromolecular input), once the atom
+// types are known: master-file banner, cell, LATT and SYMM records, SCAT table and the MoPro
+// symmetry, the lattice logged and the operator table set up; then the atom listing's heading.
+void write_symmetry_head(Run& run, float rlam, const Lattice& lat, const std::vector<gemmi::Op>& cards,
+                         const std::vector<std::string>& texts, const std::string& place);
+
 }  // namespace vorn

@@ -189,16 +189,7 @@ void readpdb(Run& run, const std::string& fname) {
   const std::vector<Site> sites = collect(run, st);
   set_types(run, sites);
 
-  write_mas_banner(run);
-  write_cell(run, kDefaultWave);
-  run.imas << latt_line(lat) << '\n';
-  for (const auto& t : texts) run.imas << "SYMM " << t << '\n';
-  write_scat(run);
-  write_mopro_symm(run, lat);
-  log_lattice(run, lat);
-  put_operators(run, cards);
-  finish_symmetry(run, lat, kPlace);
-  both(run, kAtomListHeader);
+  write_symmetry_head(run, kDefaultWave, lat, cards, texts, kPlace);
 
   const std::map<char, int> part = parts_of(sites);
   std::vector<int> count(run.at_types.ntyp + 1, 0);
