@@ -18,13 +18,20 @@ constexpr const char* kPlace = "ReadHKL";
 
 bool blank(const std::string& s) { return s.find_first_not_of(" \t\r") == std::string::npos; }
 
-// An integer of a fixed field: blanks around it, nothing else.
-bool int_field(const std::string& line, size_t from, size_t width, int& v) {
+// The text of a fixed field without the blanks around it; false for an empty or absent field.
+bool field_text(const std::string& line, size_t from, size_t width, std::string& f) {
   if (from >= line.size()) return false;
-  std::string f = line.substr(from, width);
+  f = line.substr(from, width);
   const size_t a = f.find_first_not_of(' '), b = f.find_last_not_of(" \r");
   if (a == std::string::npos) return false;
   f = f.substr(a, b - a + 1);
+  return true;
+}
+
+// An integer of a fixed field: blanks around it, nothing else.
+bool int_field(const std::string& line, size_t from, size_t width, int& v) {
+  std::string f;
+  if (!field_text(line, from, width, f)) return false;
   size_t used = 0;
   try {
     v = std::stoi(f, &used);
@@ -35,11 +42,8 @@ bool int_field(const std::string& line, size_t from, size_t width, int& v) {
 }
 
 bool real_field(const std::string& line, size_t from, size_t width) {
-  if (from >= line.size()) return false;
-  std::string f = line.substr(from, width);
-  const size_t a = f.find_first_not_of(' '), b = f.find_last_not_of(" \r");
-  if (a == std::string::npos) return false;
-  f = f.substr(a, b - a + 1);
+  std::string f;
+  if (!field_text(line, from, width, f)) return false;
   size_t used = 0;
   try {
     const double d = std::stod(f, &used);
