@@ -394,11 +394,7 @@ void readcif(Run& run, const std::string& fname) {
     run.atoms1.part[i] = part[k];
     if (run.atoms1.part[i] != 0) run.atoms1.lpart = true;
     run.atoms.ia = i;
-    const int t = static_cast<int>(std::find(run.at_types.iatype.begin() + 1, run.at_types.iatype.end(), s.z) -
-                                   run.at_types.iatype.begin());
-    run.atoms.itype[i] = s.z;
-    run.atoms1.isft[i] = t;
-    run.atoms1.lmx[i] = s.z == 1 ? 2 : 4;
+    const int t = set_atom_element(run, i, s.z);
     run.atoms.atom[i] = cif_label(run, s, i, ++count[t]);
     run.idents.id[i].label = s.label;
     run.atoms.xf[i] = s.xf;

@@ -1,6 +1,8 @@
 // What the crystallographic readers share: the heads of xd_vorn.mas and mopro_vorn.par, the symmetry set-up, labels and the atom listing.
 #include "readers/head.h"
 
+#include <algorithm>
+
 #include "readers/labels.h"
 #include "readers/summary.h"
 #include "symmetry/cell.h"
@@ -137,6 +139,15 @@ void list_atom(Run& run, int i) {
   s += fmt::f(run.atoms1.occ[i], 6, 3);
   for (int j = 0; j < (run.atoms1.iut[i] == 1 ? 1 : 6); ++j) s += fmt::f(u[j], 7, 3);
   both(run, s);
+}
+
+int set_atom_element(Run& run, int i, int z) {
+  const auto& types = run.at_types.iatype;
+  const int t = static_cast<int>(std::find(types.begin() + 1, types.end(), z) - types.begin());
+  run.atoms.itype[i] = z;
+  run.atoms1.isft[i] = t;
+  run.atoms1.lmx[i] = z == 1 ? 2 : 4;
+  return t;
 }
 
 }  // namespace vorn

@@ -51,4 +51,8 @@ void list_atom(Run& run, int i);
 // occupancy check and the listing.
 void finish_atoms(Run& run, const std::string& what);
 
+// Atom i of element z: its atomic number, its SFAC type (z must be among the types) and its
+// highest multipole level, 2 for hydrogen and 4 otherwise. Returns the type.
+int set_atom_element(Run& run, int i, int z);
+
 }  // namespace vorn

@@ -198,11 +198,7 @@ void readpdb(Run& run, const std::string& fname) {
     const gemmi::Atom& a = *s.atom;
     const int i = add_atom(run, kPlace);
     run.atoms.ia = i;
-    const int t = static_cast<int>(std::find(run.at_types.iatype.begin() + 1, run.at_types.iatype.end(), s.z) -
-                                   run.at_types.iatype.begin());
-    run.atoms.itype[i] = s.z;
-    run.atoms1.isft[i] = t;
-    run.atoms1.lmx[i] = s.z == 1 ? 2 : 4;
+    const int t = set_atom_element(run, i, s.z);
     if (s.z == 1) ++nh;
     // element and running number within the element: the atom names repeat in every residue
     std::string label = fmt::trim(symbat(s.z)) + "(" + std::to_string(++count[t]) + ")";
