@@ -10,6 +10,6 @@ namespace vorn {
 std::string rho_coeff_name(int l, int m);
 
 // Writes vorn.cif from the records as they stand after the atom pass.
-void write_rhocif(Run& run);
+void write_rhocif(const Run& run);
 
 }  // namespace vorn
