@@ -697,9 +697,8 @@ int checkat(int nda, std::vector<int>& idum, int l) {
 }
 
 void printgroup(Run& run, int k) {
-  std::ofstream out("group.ang", std::ios::out | std::ios::trunc);
-  if (!out) err("PrintGroup", "Unable to open output file group.ang");
-  out << "ANGSTROM\n";
+  std::string& out = run.except.group_ang;
+  out = "ANGSTROM\n";
   std::vector<int> list;
   bool full = checkat(maxgroupatoms, list, k) < 0;
   for (int b : neighbours(run, k)) {
@@ -711,13 +710,20 @@ void printgroup(Run& run, int k) {
   }
   for (int a : list) {
     const Vec3& x = run.atoms.xc[a];
-    out << "ATOM " << fmt::pad(run.atoms.atom[a], 8) << "  " << fmt::f(x[0], 12, 4) << fmt::f(x[1], 12, 4)
-        << fmt::f(x[2], 12, 4) << '\n';
+    out += "ATOM " + fmt::pad(run.atoms.atom[a], 8) + "  " + fmt::f(x[0], 12, 4) + fmt::f(x[1], 12, 4) +
+           fmt::f(x[2], 12, 4) + '\n';
   }
-  close_out(out, "group.ang", "PrintGroup");
   if (full)
     logl(run, " DetExcept :: more than " + std::to_string(maxgroupatoms) +
                   " atoms within three bonds; group.ang lists the first " + std::to_string(maxgroupatoms));
+}
+
+void write_group_ang(const Run& run) {
+  if (run.except.group_ang.empty()) return;
+  std::ofstream out("group.ang", std::ios::out | std::ios::trunc);
+  if (!out) err("PrintGroup", "Unable to open output file group.ang");
+  out << run.except.group_ang;
+  close_out(out, "group.ang", "PrintGroup");
 }
 
 void detexcept(Run& run, int k) {

@@ -15,9 +15,14 @@ constexpr int maxgroupatoms = 100;
 // printgroup for most unknown groups.
 void detexcept(Run& run, int k);
 
-// Rewrites group.ang with atom k and every atom up to three bonds away (at most
-// maxgroupatoms; further atoms are left out and the log says so).
+// The report of group.ang for atom k: the atom and every atom up to three bonds away (at most
+// maxgroupatoms; further atoms are left out and the log says so). It replaces the report of
+// an earlier unknown group; write_group_ang writes the last one.
 void printgroup(Run& run, int k);
+
+// Writes group.ang from the last report, once every atom is done: a protein has thousands of
+// unknown groups, and opening the file for each cost more than the rest of their handling.
+void write_group_ang(const Run& run);
 
 // 1 when l is already in idum; otherwise appends l and returns 0, unless idum already holds
 // nda atoms: then idum is left alone and the result is -1.

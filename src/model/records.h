@@ -280,6 +280,7 @@ struct Dummy {
 struct Except {
   std::vector<int> iexp;
   std::vector<std::string> group;  // text(40)
+  std::string group_ang;           // the last unknown group's report, written to group.ang at the end
 };
 
 struct Forh {
