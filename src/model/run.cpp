@@ -17,50 +17,67 @@ Run::Run() {
 
 int atom_slots(const Run& run) { return static_cast<int>(run.atoms.atom.size()); }
 
+namespace {
+
+// Every per-atom table with the value a new atom gets, handed to f(table, value): the one
+// list that growing and reserving both walk.
+template <class F>
+void each_atom_table(Run& run, F&& f) {
+  f(run.atoms.atom, std::string(labw, ' '));
+  f(run.atoms.xf, Vec3{});
+  f(run.atoms.xc, Vec3{});
+  f(run.atoms.itype, 0);
+  f(run.atoms.asym, std::string(5, ' '));
+  f(run.atoms1.iut, 0);
+  f(run.atoms1.isft, 0);
+  f(run.atoms1.lmx, 0);
+  f(run.atoms1.occ, 1.0f);
+  f(run.atoms1.iaf, 0);
+  f(run.atoms1.part, 0);
+  f(run.idents.id, AtomIdent{});
+  f(run.at_uij.u, std::array<float, 6>{});
+  f(run.cryst.isymeq, 0);
+  f(run.cryst.nsymeq, 0);
+  f(run.cryst.icopy, SymCopy{});
+  f(run.neighbors.nnei, 0);
+  f(run.neighbors.jnei, std::array<int, nbond>{});
+  f(run.neighbors.rnei, std::array<float, nbond>{});
+  f(run.neighbors.jtnei, 0);
+  f(run.neighbors.janei, std::array<int, nbond>{});
+  f(run.neighbors.jnnei, std::array<int, nbond>{});
+  f(run.neighbors.jsnei, std::vector<std::vector<int>>{});
+  f(run.conmat.icmat, std::array<int, nbond>{});
+  f(run.conmat.nba, 0);
+  f(run.choices.nbaf, std::array<int, nbond>{});
+  f(run.choices.ivis, 0);
+  f(run.mpoles.pv, 0.0f);
+  f(run.mpoles.spv, 0.0f);
+  f(run.mpoles.plm, Plm{});
+  f(run.mpoles.iar, std::array<int, 12>{});
+  f(run.kappaset.kset, 0);
+  f(run.except.iexp, 0);
+  f(run.except.group, std::string(40, ' '));
+  f(run.ichemcon, false);
+  f(run.forh.ihp, 0);
+  f(run.forh.isp, 0);
+  f(run.forh.ihnei, 0);
+  f(run.text.res, std::string(100, ' '));
+  f(run.text.mcon, std::string(90, ' '));
+  f(run.text.mopro, std::string(90, ' '));
+  f(run.text.dbentry, std::string());
+}
+
+}  // namespace
+
 void resize_atoms(Run& run, int n) {
   const size_t s = static_cast<size_t>(n) + 1;
-  run.atoms.atom.resize(s, std::string(labw, ' '));
-  run.atoms.xf.resize(s, Vec3{});
-  run.atoms.xc.resize(s, Vec3{});
-  run.atoms.itype.resize(s, 0);
-  run.atoms.asym.resize(s, std::string(5, ' '));
-  run.atoms1.iut.resize(s, 0);
-  run.atoms1.isft.resize(s, 0);
-  run.atoms1.lmx.resize(s, 0);
-  run.atoms1.occ.resize(s, 1.0f);
-  run.atoms1.iaf.resize(s, 0);
-  run.atoms1.part.resize(s, 0);
-  run.idents.id.resize(s);
-  run.at_uij.u.resize(s, std::array<float, 6>{});
-  run.cryst.isymeq.resize(s, 0);
-  run.cryst.nsymeq.resize(s, 0);
-  run.cryst.icopy.resize(s, SymCopy{});
-  run.neighbors.nnei.resize(s, 0);
-  run.neighbors.jnei.resize(s, std::array<int, nbond>{});
-  run.neighbors.rnei.resize(s, std::array<float, nbond>{});
-  run.neighbors.jtnei.resize(s, 0);
-  run.neighbors.janei.resize(s, std::array<int, nbond>{});
-  run.neighbors.jnnei.resize(s, std::array<int, nbond>{});
-  run.neighbors.jsnei.resize(s);
-  run.conmat.icmat.resize(s, std::array<int, nbond>{});
-  run.conmat.nba.resize(s, 0);
-  run.choices.nbaf.resize(s, std::array<int, nbond>{});
-  run.choices.ivis.resize(s, 0);
-  run.mpoles.pv.resize(s, 0.0f);
-  run.mpoles.spv.resize(s, 0.0f);
-  run.mpoles.plm.resize(s, Plm{});
-  run.mpoles.iar.resize(s, std::array<int, 12>{});
-  run.kappaset.kset.resize(s, 0);
-  run.except.iexp.resize(s, 0);
-  run.except.group.resize(s, std::string(40, ' '));
-  run.ichemcon.resize(s, false);
-  run.forh.ihp.resize(s, 0);
-  run.forh.isp.resize(s, 0);
-  run.forh.ihnei.resize(s, 0);
-  run.text.res.resize(s, std::string(100, ' '));
-  run.text.mcon.resize(s, std::string(90, ' '));
-  run.text.mopro.resize(s, std::string(90, ' '));
-  run.text.dbentry.resize(s);
+  each_atom_table(run, [s](auto& table, const auto& value) { table.resize(s, value); });
+}
+
+void reserve_atoms(Run& run, long long n) {
+  if (n <= 0 || n > nat) return;  // a count past the capacity is stopped where the atoms are added
+  const size_t s = static_cast<size_t>(n) + 1;
+  each_atom_table(run, [s](auto& table, const auto&) { table.reserve(s); });
 }
 
 float covrad_of(const Run& run, int j, const std::string& place) {

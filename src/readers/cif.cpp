@@ -388,6 +388,7 @@ void readcif(Run& run, const std::string& fname) {
 
   std::vector<int> count(run.at_types.ntyp + 1, 0);
   const std::vector<int> part = parts_of(sites);
+  reserve_atoms(run, static_cast<long long>(sites.size()));
   for (size_t k = 0; k < sites.size(); ++k) {
     const Site& s = sites[k];
     const int i = add_atom(run, kPlace);

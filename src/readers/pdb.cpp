@@ -194,6 +194,7 @@ void readpdb(Run& run, const std::string& fname) {
   const std::map<char, int> part = parts_of(sites);
   std::vector<int> count(run.at_types.ntyp + 1, 0);
   int nh = 0;
+  reserve_atoms(run, static_cast<long long>(sites.size()));
   for (const Site& s : sites) {
     const gemmi::Atom& a = *s.atom;
     const int i = add_atom(run, kPlace);

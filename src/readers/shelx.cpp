@@ -354,6 +354,7 @@ void read_atoms(Run& run, const std::vector<std::string>& lines) {
   std::vector<int> isfn(run.at_types.ntyp + 1, 0);
   std::vector<int> jtf(1, 0);
   run.atoms.ia = 0;
+  reserve_atoms(run, static_cast<long long>(lines.size()));  // at most an atom a line
   while (auto got = rdshline(cur)) {
     const std::string text = *got;  // as read, for the error message
     std::string line = fmt::pad(text, std::max<int>(200, static_cast<int>(text.size())));
