@@ -27,7 +27,7 @@ constexpr const char* kPlace = "DefLoc";
 constexpr float iso_r0 = 5.0f, iso_step = 1.0f, iso_last = 20.0f;         // isolated atom
 constexpr float lin_r0 = 2.0f, lin_step = 0.5f, lin_last = 10.0f;         // linear atom
 constexpr float term_r0 = 4.0f, term_step = 2.0f, term_last = 10.0f;      // terminal atom
-constexpr float hyd_r = 10.0f, hyd_near = 5.0f;                          // hydrogen
+constexpr float hyd_r = 10.0f, hyd_near = 5.0f, hyd_close = 2.5f;         // hydrogen
 constexpr float hyd_angle = 170.0f;
 
 // Fixed axis points (stored convention): origin, cell centre, then face and edge centres.
@@ -529,11 +529,12 @@ void terminal_hydrogen(Rules& R) {
     err(kPlace, "can not happen <1>");
   }
   R.print = false;
-  // The nearest fitting atom within hyd_r, found first among the atoms within hyd_near: the
-  // list within hyd_near is the start of the list within hyd_r, up to the copies of one
-  // position (which the searches keep by atom number) straddling hyd_near, so an atom closer
-  // than hyd_near - 10 samexyz (chains of up to ten copies) is the answer of the wide search.
-  // Otherwise the wide search runs.
+  // The nearest fitting atom within hyd_r, found first among the atoms within hyd_close, then
+  // hyd_near: the list within a radius is the start of the list within a larger one, up to the
+  // copies of one position (which the searches keep by atom number) straddling the radius, so
+  // an atom closer than the radius - 10 samexyz (chains of up to ten copies) is the answer of
+  // the wide search. Otherwise the next radius is searched. The heavy neighbour of a methyl or
+  // amino hydrogen's atom is nearly always found within hyd_close, among a tenth of the atoms.
   auto first_fit = [&](float r, float sure) {
     const Neig g = getnei(run, p, r, &R.grid);
     for (int m = 1; m <= g.inei; ++m) {
@@ -549,7 +550,10 @@ void terminal_hydrogen(Rules& R) {
     }
     return sure < r ? -1 : 0;
   };
-  int y = run.algorithms == Algorithms::literal ? -1 : first_fit(hyd_near, hyd_near - 10 * samexyz);
+  int y = -1;
+  if (run.algorithms != Algorithms::literal)
+    for (const float r : {hyd_close, hyd_near})
+      if ((y = first_fit(r, r - 10 * samexyz)) >= 0) break;
   if (y < 0) y = first_fit(hyd_r, hyd_r + 1.0f);
   if (y != 0) {
     R.to_atom(2, 'Y', y);
