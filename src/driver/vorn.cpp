@@ -9,7 +9,10 @@
 #include <fstream>
 #include <functional>
 #include <new>
+#include <thread>
+#include <utility>
 
+#include "chemistry/groups.h"
 #include "databank/rescale.h"
 #include "driver/banner.h"
 #include "driver/closing.h"
@@ -76,6 +79,43 @@ struct Stage {
     progress_end(run.progress);
     run.stage_times.push_back({name, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()});
   }
+};
+
+// vorn.cif and vorn.html read the finished model and nothing else of the run, and write only
+// their own files: a second thread writes them while this one writes the parameter files and
+// the log. Their stage times are added when they are joined; an error of theirs stops the run
+// there, as it would have stopped it where they were written before.
+class Beside {
+ public:
+  void start(const Run& run, bool with_cif) {
+    if (thread_.joinable() || started_) return;
+    started_ = true;
+    thread_ = std::jthread([this, &run, with_cif] {
+      try {
+        auto timed = [this](const char* name, auto&& write) {
+          const auto t0 = std::chrono::steady_clock::now();
+          write();
+          times_.push_back({name, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()});
+        };
+        if (with_cif) timed("vorn.cif", [&] { write_rhocif(run); });
+        timed("vorn.html", [&] { write_html(run); });
+      } catch (...) {
+        failed_ = std::current_exception();
+      }
+    });
+  }
+  void finish(Run& run) {
+    if (thread_.joinable()) thread_.join();
+    for (StageTime& t : times_) run.stage_times.push_back(std::move(t));
+    times_.clear();
+    if (failed_) std::rethrow_exception(std::exchange(failed_, nullptr));
+  }
+
+ private:
+  bool started_ = false;
+  std::vector<StageTime> times_;
+  std::exception_ptr failed_;
+  std::jthread thread_;  // declared last: joined before the members it writes are destroyed
 };
 
 void open_out(std::ofstream& f, const char* name) {
@@ -207,12 +247,17 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
   }
   warn_crowded(run);
   warn_incomplete(run);
-  { Stage t(run, "local axes, groups, databank, hydrogens"); localdef(run); }
+  {
+    Stage t(run, "local axes, groups, databank, hydrogens");
+    localdef(run);
+    write_group_ang(run);
+  }
   if (s.lfh) {
     close_out(run.irb, "reset.bond", kPlace);
     close_out(run.icb, "const.bond", kPlace);
     res_uratio_and_close(run);
   }
+  Beside side;
   if (writes_xd_parameters(s)) {
     open_out(run.ixp, "xd_vorn.inp");
     logl(run, "\n" + fmt::rep('-', 80));
@@ -226,8 +271,8 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
         if (s.isca != 0) rescalepv(run);
       }
     }
+    side.start(run, true);
     { Stage t(run, "atom records"); write_atom_records(run); }
-    { Stage t(run, "vorn.cif"); write_rhocif(run); }
     Stage t(run, "closing the parameter files");
     con_similarity_and_close(run);
     close_out(run.ixp, "xd_vorn.inp", kPlace);
@@ -237,7 +282,8 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     Stage t(run, "vorn.tsc");
     write_tsc(run);
   }
-  { Stage t(run, "vorn.html"); write_html(run); }
+  side.start(run, false);  // a run without parameter files writes the page alone, here
+  side.finish(run);
   Stage t(run, "plot file and summary");
   spf_tail(run);
   close_out(run.iplat, "vorn.spf", kPlace);

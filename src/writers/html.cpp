@@ -173,7 +173,7 @@ void write_page(std::ostream& out, const Run& run) {
   out << page.substr(after_data, v - after_data) << viewer_js() << page.substr(v + kViewerMarker.size());
 }
 
-void write_html(Run& run) {
+void write_html(const Run& run) {
   std::ofstream f(kFile, std::ios::out | std::ios::trunc);
   if (!f) err(kPlace, std::string("Unable to open output file ") + kFile);
   write_page(f, run);

@@ -28,6 +28,6 @@ void write_page_data(std::ostream& out, const Run& run);
 void write_page(std::ostream& out, const Run& run);
 
 // Writes vorn.html into the working directory; a file that cannot be written stops the run.
-void write_html(Run& run);
+void write_html(const Run& run);
 
 }  // namespace vorn
