@@ -4,6 +4,7 @@
 // runs the literal algorithms the fast ones are checked against, --no-ncells leaves out the
 // fragment completion, whose literal form takes hours at 10000 atoms)
 //        endtoend_bench --write atoms dir      (only writes the job's files into dir, for profiling)
+//        endtoend_bench --write-protein atoms dir   (the same for the protein job)
 //        endtoend_bench --protein [atoms ...]  (crambin's own PDB file, then its P1 cell repeated to
 //                                               about atoms, as mmCIF; default 892 100000)
 #include <sys/resource.h>
@@ -129,6 +130,13 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(argv[3]);
     std::filesystem::current_path(argv[3]);
     std::printf("%d atoms written\n", write_job(cell, repeats(cell, std::stoi(argv[2]))));
+    return 0;
+  }
+  if (argc == 4 && std::string(argv[1]) == "--write-protein") {
+    std::filesystem::create_directories(argv[3]);
+    std::filesystem::current_path(argv[3]);
+    std::array<int, 3> r{};
+    std::printf("%d atoms written\n", write_protein_job(std::stoi(argv[2]), r));
     return 0;
   }
   if (argc >= 2 && std::string(argv[1]) == "--protein") {
