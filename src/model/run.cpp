@@ -23,11 +23,13 @@ namespace {
 // list that growing and reserving both walk.
 template <class F>
 void each_atom_table(Run& run, F&& f) {
-  f(run.atoms.atom, std::string(labw, ' '));
+  // the blank texts are made once: an atom is added a hundred thousand times in a protein
+  static const std::string kLabel(labw, ' '), kAsym(5, ' '), kGroup(40, ' '), kRes(100, ' '), kLine(90, ' ');
+  f(run.atoms.atom, kLabel);
   f(run.atoms.xf, Vec3{});
   f(run.atoms.xc, Vec3{});
   f(run.atoms.itype, 0);
-  f(run.atoms.asym, std::string(5, ' '));
+  f(run.atoms.asym, kAsym);
   f(run.atoms1.iut, 0);
   f(run.atoms1.isft, 0);
   f(run.atoms1.lmx, 0);
@@ -56,14 +58,14 @@ void each_atom_table(Run& run, F&& f) {
   f(run.mpoles.iar, std::array<int, 12>{});
   f(run.kappaset.kset, 0);
   f(run.except.iexp, 0);
-  f(run.except.group, std::string(40, ' '));
+  f(run.except.group, kGroup);
   f(run.ichemcon, false);
   f(run.forh.ihp, 0);
   f(run.forh.isp, 0);
   f(run.forh.ihnei, 0);
-  f(run.text.res, std::string(100, ' '));
-  f(run.text.mcon, std::string(90, ' '));
-  f(run.text.mopro, std::string(90, ' '));
+  f(run.text.res, kRes);
+  f(run.text.mcon, kLine);
+  f(run.text.mopro, kLine);
   f(run.text.dbentry, std::string());
 }
 

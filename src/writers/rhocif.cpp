@@ -3,11 +3,12 @@
 
 #include <gemmi/cifdoc.hpp>
 #include <gemmi/symmetry.hpp>
-#include <gemmi/to_cif.hpp>  // is_text_field, write_text_field
+#include <gemmi/to_cif.hpp>  // write_text_field
 
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <string_view>
 #include <fstream>
 #include <map>
 #include <vector>
@@ -61,17 +62,21 @@ std::string point_label(const Run& run, int code) {
 std::string axis_name(int n) { return n >= 1 && n <= 3 ? std::string(1, "XYZ"[n - 1]) : std::string("?"); }
 
 // A CIF written as it goes, in gemmi's Aligned style (to_cif.hpp), byte for byte: a table of a
-// hundred thousand atoms never sits in memory as strings. Each loop is produced twice by its
-// row function, once for the column widths and once for the text.
+// hundred thousand atoms never sits in memory as a string per value (a gemmi document of it
+// took 270 MB). A loop's values are made once, kept end to end for the column widths, and written.
 class CifOut {
  public:
+  // gemmi's is_text_field on a view: a value that had to become a ;-delimited text field
+  static bool text_field(std::string_view v) {
+    return v.size() > 2 && v[0] == ';' && (v[v.size() - 2] == '\n' || v[v.size() - 2] == '\r');
+  }
   explicit CifOut(std::ostream& os) : os_(os) {}
   using Row = std::function<void(size_t, std::vector<std::string>&)>;
 
   void pair(const std::string& name, const std::string& value) {
     separate(name);
     os_ << name;
-    if (cif::is_text_field(value)) {
+    if (text_field(value)) {
       os_.put('\n');
       cif::write_text_field(os_, value);
     } else {
@@ -91,29 +96,38 @@ class CifOut {
     separate("");
     if (rows == 0) return;
     constexpr size_t max_padding = 30;
-    std::vector<size_t> width(tags.size(), 1);
+    const size_t ncol = tags.size();
+    std::vector<size_t> width(ncol, 1);
+    // the values as made, end to end, for the second pass: formatting them again cost more
+    std::string text;
+    std::vector<size_t> ends;
+    ends.reserve(rows * ncol);
     std::vector<std::string> values;
     for (size_t r = 0; r < rows; ++r) {
       row(r, values);
-      for (size_t c = 0; c < tags.size(); ++c)
-        if (!cif::is_text_field(values[c])) width[c] = std::max(width[c], values[c].size());
+      for (size_t c = 0; c < ncol; ++c) {
+        if (!text_field(values[c])) width[c] = std::max(width[c], values[c].size());
+        text += values[c];
+        ends.push_back(text.size());
+      }
     }
     for (size_t& w : width) w = std::min(w, max_padding);
     os_ << "loop_";
     for (const std::string& t : tags) os_ << '\n' << category << t;
+    size_t k = 0, from = 0;
     for (size_t r = 0; r < rows; ++r) {
-      row(r, values);
       bool new_line = true;
-      for (size_t c = 0; c < tags.size(); ++c) {
-        const std::string& v = values[c];
-        const bool text = cif::is_text_field(v);
-        os_.put(new_line || text ? '\n' : ' ');
-        new_line = text;
-        if (text)
-          cif::write_text_field(os_, v);
+      for (size_t c = 0; c < ncol; ++c, ++k) {
+        const std::string_view v(text.data() + from, ends[k] - from);
+        from = ends[k];
+        const bool field = text_field(v);
+        os_.put(new_line || field ? '\n' : ' ');
+        new_line = field;
+        if (field)
+          cif::write_text_field(os_, std::string(v));
         else
           os_ << v;
-        if (c + 1 < tags.size() && v.size() < width[c])
+        if (c + 1 < ncol && v.size() < width[c])
           os_.write(kBlanks, static_cast<std::streamsize>(width[c] - v.size()));
       }
     }
