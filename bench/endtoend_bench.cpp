@@ -94,6 +94,7 @@ void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms
   std::cout.flush();
   const pid_t pid = fork();
   if (pid == 0) {
+    vorn::keep_freed_memory();  // as main does
     const bench::ScratchDir scratch("vorn_endtoend_bench_" + std::to_string(getpid()));
     std::array<int, 3> r{};
     const int atoms = protein ? write_protein_job(n, r) : write_job(cell, r = repeats(cell, n), ncells);

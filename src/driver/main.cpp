@@ -8,6 +8,7 @@
 #include "driver/vorn.h"
 
 int main(int argc, char** argv) {
+  vorn::keep_freed_memory();
   std::vector<std::string> args(argv + 1, argv + argc);
   const vorn::Terminal term{isatty(STDIN_FILENO) == 1, isatty(STDOUT_FILENO) == 1};
   return vorn::vorn_main(args, std::cout, std::cin, vorn::DbSearch::index, nullptr, vorn::Algorithms::fast, term);
