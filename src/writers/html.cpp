@@ -63,6 +63,23 @@ std::string text_at(const std::vector<std::string>& v, int k) {
   return k >= 0 && k < static_cast<int>(v.size()) ? fmt::trim(v[k]) : std::string();
 }
 
+// The atom as the input file names it: a macromolecular model's chain, residue, atom name and
+// conformer ("A THR1 CA alt B"), else the file's own label with its residue, where they differ
+// from the label shown.
+std::string own_name(const Run& run, int k) {
+  if (k < 0 || k >= static_cast<int>(run.idents.id.size())) return "";
+  const AtomIdent& id = run.idents.id[k];
+  std::string s;
+  if (run.set.iform == iform_pdb || run.set.iform == iform_mmcif) {
+    s = (id.chain.empty() ? "" : id.chain + " ") + id.resname + id.resnum + " " + id.label;
+    if (id.altloc != ' ') s += std::string(" alt ") + id.altloc;
+    return s;
+  }
+  if (!id.label.empty() && id.label != fmt::trim(run.atoms.atom[k])) s = id.label;
+  if (!id.resnum.empty()) s += (s.empty() ? fmt::trim(run.atoms.atom[k]) : "") + " res " + id.resname + " " + id.resnum;
+  return s;
+}
+
 void write_atom(std::ostream& out, const Run& run, int k) {
   const auto& iar = run.mpoles.iar[k];
   const LocalFrame f = atom_frame(run, k);
@@ -78,7 +95,7 @@ void write_atom(std::ostream& out, const Run& run, int k) {
       << ",\"ax2\":" << letter_json(iar[2]) << "}"
       << ",\"sitesym\":" << label_json(run.atoms.asym[k]) << ",\"kappa\":" << run.kappaset.kset[k]
       << ",\"group\":" << json_string(text_at(run.except.group, k))
-      << ",\"db\":" << json_string(text_at(run.text.dbentry, k)) << "}";
+      << ",\"db\":" << json_string(text_at(run.text.dbentry, k)) << ",\"id\":" << json_string(own_name(run, k)) << "}";
 }
 
 void write_point(std::ostream& out, const std::string& label, const Vec3& xyz) {

@@ -153,6 +153,10 @@ TEST_F(PdbJob, ModelAndShelxTwinGiveTheSameFiles) {
   EXPECT_EQ(ids(9), (V{"O", ".", "HOH", "A", "101", "?"}));
   gemmi::cif::Document sdoc = gemmi::cif::read_string(test::slurp(dir_ / "s" / "vorn.cif"));
   EXPECT_FALSE(sdoc.sole_block().find("_atom_site.", {"label", "auth_atom_id"}).ok());
+  // the page names each atom as the model does too
+  const std::string page = test::slurp(dir_ / "p" / "vorn.html");
+  EXPECT_NE(page.find("\"id\":\"A SER1 OG alt B\""), std::string::npos);
+  EXPECT_NE(page.find("\"id\":\"A HOH101 O\""), std::string::npos);
 }
 
 TEST_F(PdbJob, ConformersNeverBondAndTheSharedAtomBondsToEach) {
