@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -141,13 +142,36 @@ std::vector<char> members(const std::vector<std::string>& lines, int f, int ia) 
   return iflag;
 }
 
-float net_charge(Run& run, Fragments& fr, int f) {
+// The net charge a model's formal charges give the fragment (each atom's charge times its
+// occupancy, as the free-atom valence sum counts it), when any of its atoms carries one.
+template <class In>
+std::optional<float> model_charge(const Run& run, In&& in) {
+  float q = 0;
+  bool any = false;
+  for (int i = 1; i <= run.atoms.ia && i < static_cast<int>(run.idents.id.size()); ++i)
+    if (in(i) && run.idents.id[i].charge != 0) {
+      any = true;
+      q += static_cast<float>(run.idents.id[i].charge) * run.atoms1.occ[i];
+    }
+  return any ? std::optional<float>(q) : std::nullopt;
+}
+
+template <class In>
+float net_charge(Run& run, Fragments& fr, int f, In&& in) {
   if (fr.lcfrag && fr.every && f > fr.ngiven) {
     const float last = fr.charge(fr.ngiven);
     fr.charge(f) = last;
   }
   float& q = fr.charge(f);
   if (fr.lcfrag) return q;
+  // a charge the control file does not give, the model's charge column may
+  if (const auto m = model_charge(run, in)) {
+    q = *m;
+    const std::string shown = fmt::f(q, 8, 3, true);
+    cboth(run, " Net charge of fragment " + std::to_string(f) + " from the formal charges of the model : " +
+                   shown.substr(shown.find_first_not_of(' ')));
+    return q;
+  }
   // nobody to ask: an unattended run takes the neutral fragment and says so
   if (run.unattended) {
     cboth(run, " Net charge of fragment " + std::to_string(f) + " not given : 0 assumed");
@@ -184,7 +208,7 @@ void rescale_fragment(Run& run, const Method& method, Fragments& fr, const std::
                  fmt::f(ptot, 12, 6) + " el.\n Difference          = " + fmt::f(delta, 12, 6) + " el. ( " +
                  fmt::f(percent, 6, 2) + " % )");
   if (method.isca == 3) cboth(run, " Sum of sigma(Pv)    = " + fmt::f(psig, 12, 6));
-  const float q = net_charge(run, fr, f);
+  const float q = net_charge(run, fr, f, in);
   const float pnew = pfree - q;
   cboth(run, "\n Rescaling Sum-of-Pv to " + fmt::f(pnew, 13, 6) + " el." + fmt::x(3) + "( Charge = " +
                  fmt::f(q, 8, 3, true) + " el. )");

@@ -127,6 +127,7 @@ std::string usage_text() {
          "  vorn FILE [options]   run the whole job on one structure file, without a control file:\n"
          "                        " + std::string(kFormatsNamed) + "\n"
          "                        defaults: RINGS 3 8, NCELLS 1, xd_vorn.inp written, fragment charges 0\n"
+         "                        (a PDB/mmCIF model's formal charges where it gives them)\n"
          "  vorn -h               print a sample control file\n"
          "\n"
          "options (each is the control-file line in brackets):\n"

@@ -86,6 +86,7 @@ struct AtomIdent {
   std::string resnum;   // residue number with insertion code, as text; empty outside residues
   std::string chain;    // chain (PDB); empty otherwise
   char altloc = ' ';    // alternate conformation (PDB); blank otherwise
+  int charge = 0;       // formal charge of the model's charge column (PDB); 0 otherwise
 };
 
 struct Idents {

@@ -5,6 +5,7 @@
 #include <gemmi/to_cif.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <set>
@@ -191,6 +192,28 @@ TEST_F(PdbJob, PlainConversionWritesTheModelsOccupanciesAndU) {
   EXPECT_NE(inp.find("0.6000"), std::string::npos);
   EXPECT_NE(inp.find("0.4000"), std::string::npos);
   EXPECT_NE(inp.find("0.030000"), std::string::npos);  // U11 of N
+}
+
+// An ammonium ion: the model's formal charge is the fragment charge the scaling takes when
+// no CHFRAG line gives one; a CHFRAG line still wins.
+TEST_F(PdbJob, FormalChargesGiveTheFragmentCharge) {
+  const double d = 1.03 / std::sqrt(3.0), c = 10.0;
+  std::vector<test::PdbAtom> atoms{{"N", ' ', "NH4", 'A', 1, ' ', c, c, c, 1.0, 10.0, "N", true, {}, "1+"}};
+  const char* names[] = {"H1", "H2", "H3", "H4"};
+  const int sign[4][3] = {{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}};
+  for (int h = 0; h < 4; ++h)
+    atoms.push_back({names[h], ' ', "NH4", 'A', 1, ' ', c + sign[h][0] * d, c + sign[h][1] * d, c + sign[h][2] * d,
+                     1.0, 12.0, "H", true});
+  fs::create_directories(dir_ / "q");
+  test::write_file(dir_ / "q" / "nh4.pdb", test::cryst1(kA, kA, kA, 90, 90, 90, "P 1") + test::pdb_lines(atoms) + "END\n");
+  test::write_file(dir_ / "q" / "sample.db", test::slurp(std::string(VORN_TEST_DATA) + "/../../examples/sample.db"));
+  const std::string keys = "FORMAT *pdb\nINPUT nh4.pdb\nDATABANK sample.db\nSCALE *fract\n";
+  std::string log = (run_in(dir_ / "q", keys), test::slurp(dir_ / "q" / "vorn.out"));
+  EXPECT_NE(log.find(" Net charge of fragment 1 from the formal charges of the model : +1.000"), std::string::npos);
+  EXPECT_NE(log.find("( Charge =   +1.000 el. )"), std::string::npos);
+  log = (run_in(dir_ / "q", keys + "CHFRAG -2.\n"), test::slurp(dir_ / "q" / "vorn.out"));
+  EXPECT_EQ(log.find("formal charges of the model"), std::string::npos);
+  EXPECT_NE(log.find("( Charge =   -2.000 el. )"), std::string::npos);
 }
 
 // ---- the real crambin model ----
