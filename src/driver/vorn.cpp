@@ -234,7 +234,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     close_out(run.ifh, "fixedH.ins", kPlace);
   }
   if (!s.tsc.empty()) {
-    Stage t(run, "vorn.tsc");
+    Stage t(run, tsc_file(s));
     write_tsc(run);
   }
   { Stage t(run, "vorn.html"); write_html(run); }
