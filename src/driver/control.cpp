@@ -251,9 +251,11 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
     if (items(raw).size() < 2) err(kPlace, "TSC needs the name of a reflection file (SHELX .hkl or CIF)");
     s.tsc = word_at(raw, 2);
     const int words = dnumline(raw);
-    if (words > 3 || (words == 3 && upper(word_at(raw, 3)) != "BINARY"))
-      err(kPlace, "TSC: only the word BINARY may follow the reflection file name, not " + word_at(raw, 3));
-    s.tscb = words == 3;
+    const bool binary = words >= 3 && upper(word_at(raw, 3)) == "BINARY";
+    const int extra = binary ? 4 : 3;
+    if (words >= extra)
+      err(kPlace, "TSC: only the word BINARY may follow the reflection file name, not " + word_at(raw, extra));
+    s.tscb = binary;
   } else if (key == "RADIAL") {
     radial_line(run, raw);
   }
