@@ -11,6 +11,7 @@
 #include <memory>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "model/log.h"
 #include "scattering/atommodels.h"
@@ -89,8 +90,8 @@ void text_row(const Hkl& h, const std::vector<std::complex<double>>& f, std::str
   out += '\n';
 }
 
-// vorn.tscb, NoSpherA2's binary table. Byte order little-endian (as x86 writes it, and so
-// whatever the host), no padding:
+// vorn.tscb, NoSpherA2's binary table. Byte order little-endian on every host (the order x86
+// writes, which the readers of the table assume), no padding:
 //   int32 n, then n bytes of header text "TITLE: <name>\nSYMM: expanded\nAD: FALSE\n"
 //   int32 n, then n bytes of the scatterer labels joined by one space (no newline)
 //   int32 number of reflections
@@ -192,23 +193,25 @@ void write_tsc(Run& run) {
     logl(run, line);
   }
 
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name, "wb"), std::fclose);
-  if (!file) err(kPlace, std::string("Unable to open output file ") + name);
-  Writer w{file.get(), name, {}};
-  std::string joined;
-  for (int i = 1; i <= run.atoms.ia; ++i) joined += (i > 1 ? " " : "") + labels[i];
+  // the bytes before the first reflection, made (and the int32 counts checked) before the file opens
+  std::string start;
   const std::string head = "TITLE: " + title(run) + "\nSYMM: expanded\nAD: FALSE\n";
   if (binary) {
-    put_int32(w.buf, int32_count(head.size(), "header bytes"));
-    w.buf += head;
-    put_int32(w.buf, int32_count(joined.size(), "label bytes"));
-    w.buf += joined;
-    put_int32(w.buf, int32_count(hkl.size(), "reflections"));
+    std::string joined;
+    for (int i = 1; i <= run.atoms.ia; ++i) joined += (i > 1 ? " " : "") + labels[i];
+    put_int32(start, int32_count(head.size(), "header bytes"));
+    start += head;
+    put_int32(start, int32_count(joined.size(), "label bytes"));
+    start += joined;
+    put_int32(start, int32_count(hkl.size(), "reflections"));
   } else {
-    w.buf += head + "SCATTERERS:";
-    for (int i = 1; i <= run.atoms.ia; ++i) w.buf += " " + labels[i];
-    w.buf += "\nDATA:\n";
+    start = head + "SCATTERERS:";
+    for (int i = 1; i <= run.atoms.ia; ++i) start += " " + labels[i];
+    start += "\nDATA:\n";
   }
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name, "wb"), std::fclose);
+  if (!file) err(kPlace, std::string("Unable to open output file ") + name);
+  Writer w{file.get(), name, std::move(start)};
   const RowEncoder encode = binary ? binary_row : text_row;
   // Blocks of reflections are computed and encoded by two threads side by side and written in
   // order: the form factors and their digits take most of the time, the file itself little.
