@@ -332,10 +332,13 @@ TEST_F(Tsc, BadReflectionFileStopsTheRunWithItsName) {
   const std::string con = job("FORMAT *shelx\nINPUT methanol.res\nTSC\n");
   EXPECT_NE(con.find("TSC needs the name of a reflection file"), std::string::npos) << con;
   // a word after the file name other than BINARY would silently give the text table
-  for (const char* line : {"TSC m.hkl BINRY\n", "TSC m.hkl BINARY 2\n", "TSC m.hkl BINARY BINARY\n"}) {
-    const std::string c = job(std::string("FORMAT *shelx\nINPUT methanol.res\n") + line);
-    EXPECT_NE(c.find("TSC: only the word BINARY may follow the reflection file name, not "), std::string::npos) << c;
-    EXPECT_FALSE(fs::exists("vorn.tsc") || fs::exists("vorn.tscb")) << line;
+  struct Extra { const char* line; const char* word; };
+  for (const Extra& e : {Extra{"TSC m.hkl BINRY\n", "BINRY"}, Extra{"TSC m.hkl BINARY 2\n", "2"},
+                         Extra{"TSC m.hkl binary BINARY\n", "BINARY"}}) {
+    const std::string c = job(std::string("FORMAT *shelx\nINPUT methanol.res\n") + e.line);
+    EXPECT_NE(c.find(std::string("TSC: only the word BINARY may follow the reflection file name, not ") + e.word),
+              std::string::npos) << c;
+    EXPECT_FALSE(fs::exists("vorn.tsc") || fs::exists("vorn.tscb")) << e.line;
   }
 }
 
