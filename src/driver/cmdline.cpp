@@ -138,6 +138,7 @@ std::string usage_text() {
          "  --extend-h            hydrogens to neutron distances            [EXTEND_H]\n"
          "  --databank FILE       take parameters from a databank           [DATABANK FILE]\n"
          "  --tsc FILE            form-factor table vorn.tsc for the reflections of FILE [TSC FILE]\n"
+         "  --tscb FILE           the same table binary, vorn.tscb (NoSpherA2) [TSC FILE BINARY]\n"
          "  --radial EL N0 N1 N2 N3 N4 ZETA  multipole radial functions of element EL [RADIAL ...]\n"
          "  --scale sigma|diff|fract  rescaling method of Pv                [SCALE *...]\n"
          "  --charge Q            net charge Q of every fragment            [CHFRAG Q *all]\n"
@@ -203,6 +204,7 @@ CmdLine parse_cmdline(const std::vector<std::string>& args) {
   std::vector<std::string> files, options;
   std::string control_file;
   bool no_rings = false, rings = false, ncells = false, plain = false;
+  const std::string binary = " BINARY";  // --tscb: TSC FILE BINARY
   for (size_t k = 0; k < args.size(); ++k) {
     const std::string& a = args[k];
     // the n words after the option; none when the line ends first
@@ -239,10 +241,10 @@ CmdLine parse_cmdline(const std::vector<std::string>& args) {
       auto v = value(1);
       if (v.empty()) return mistake("Option --databank needs a file name");
       options.push_back("DATABANK " + v[0]);
-    } else if (a == "--tsc") {
+    } else if (a == "--tsc" || a == "--tscb") {
       auto v = value(1);
-      if (v.empty()) return mistake("Option --tsc needs a reflection file name");
-      options.push_back("TSC " + v[0]);
+      if (v.empty()) return mistake("Option " + a + " needs a reflection file name");
+      options.push_back("TSC " + v[0] + (a == "--tscb" ? binary : ""));
     } else if (a == "--radial") {
       auto v = value(7);
       if (v.empty()) return mistake("Option --radial needs an element, five powers n0..n4 and an exponent");
@@ -278,7 +280,10 @@ CmdLine parse_cmdline(const std::vector<std::string>& args) {
   const std::string od = c.outdir;
   for (std::string& o : options)
     if (o.rfind("DATABANK ", 0) == 0) o = "DATABANK " + from_outdir(o.substr(9), od);
-    else if (o.rfind("TSC ", 0) == 0) o = "TSC " + from_outdir(o.substr(4), od);
+    else if (o.rfind("TSC ", 0) == 0) {
+      const size_t end = o.size() > 4 + binary.size() && o.ends_with(binary) ? o.size() - binary.size() : o.size();
+      o = "TSC " + from_outdir(o.substr(4, end - 4), od) + o.substr(end);
+    }
 
   if (!control_file.empty()) {
     std::ifstream in(control_file);

@@ -245,10 +245,17 @@ void keyword(Run& run, const std::string& raw, std::string& line) {
       for (const auto& w : kScales)
         if (le.starred(k, w.word)) s.isca = w.isca;
   } else if (key == "TSC") {
-    // the reflection file whose indices the form-factor table lists
+    // the reflection file whose indices the form-factor table lists; BINARY after it: vorn.tscb.
+    // Any other word stops the run: a misspelt BINARY would silently give the text table.
     no_continuation(raw);
     if (items(raw).size() < 2) err(kPlace, "TSC needs the name of a reflection file (SHELX .hkl or CIF)");
     s.tsc = word_at(raw, 2);
+    const int words = dnumline(raw);
+    const bool binary = words >= 3 && upper(word_at(raw, 3)) == "BINARY";
+    const int extra = binary ? 4 : 3;
+    if (words >= extra)
+      err(kPlace, "TSC: only the word BINARY may follow the reflection file name, not " + word_at(raw, extra));
+    s.tscb = binary;
   } else if (key == "RADIAL") {
     radial_line(run, raw);
   }

@@ -14,7 +14,7 @@ namespace {
 
 // When a file of the fixed set is written: in every run, with xd_vorn.inp, with the X-H
 // extension, with the ring search, or only when its stage has something to write.
-enum class When { always, xd_parameters, extend_h, rings, tsc, sometimes };
+enum class When { always, xd_parameters, extend_h, rings, tsc, tscb, sometimes };
 
 struct Output {
   const char* name;
@@ -34,6 +34,7 @@ constexpr Output kOutputs[] = {
     {"const.bond", " CONSTRAINT instructions for H-atoms    : const.bond", When::extend_h},
     {"vorn.html", " Page of the local axes (any browser)   : vorn.html", When::always},
     {"vorn.tsc", " Aspherical form factors (.tsc table)   : vorn.tsc", When::tsc},
+    {"vorn.tscb", " Aspherical form factors (.tscb binary) : vorn.tscb", When::tscb},
     {"vorn.ang", " Cartesian coordinates in PLATON format : vorn.ang", When::always},
     {"reduced.ang", " Reduced structure in PLATON format     : reduced.ang & reduced_1.ang", When::rings},
     {"reduced_1.ang", nullptr, When::rings},
@@ -51,7 +52,8 @@ Will will_write(const Settings& s, When w) {
     case When::xd_parameters: return writes_xd_parameters(s) ? Will::yes : Will::no;
     case When::extend_h: return s.lfh && !s.lsx ? Will::yes : Will::no;
     case When::rings: return s.lring ? Will::yes : Will::no;
-    case When::tsc: return s.tsc.empty() ? Will::no : Will::yes;
+    case When::tsc: return s.tsc.empty() || s.tscb ? Will::no : Will::yes;
+    case When::tscb: return s.tsc.empty() || !s.tscb ? Will::no : Will::yes;
     case When::sometimes: return Will::maybe;
   }
   return Will::maybe;

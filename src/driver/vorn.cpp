@@ -281,7 +281,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     close_out(run.ifh, "fixedH.ins", kPlace);
   }
   if (!s.tsc.empty()) {
-    Stage t(run, "vorn.tsc");
+    Stage t(run, tsc_file(s));
     write_tsc(run);
   }
   side.start(run, false);  // a run without parameter files writes the page alone, here

@@ -164,6 +164,7 @@ struct Settings {
   int isca = 1;
   float sumofpv = 0.0f;
   std::string tsc;                         // reflection file of the vorn.tsc table; empty: no table
+  bool tscb = false;                       // the table in NoSpherA2's binary layout, vorn.tscb
   std::vector<RadialSet> radial;           // RADIAL lines, the last one of an element counting
 };
 

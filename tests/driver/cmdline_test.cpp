@@ -38,6 +38,8 @@ TEST_F(CommandLine, OptionsBecomeControlLines) {
       {{"water.res", "--tsc", "w.hkl", "--radial", "C", "2", "2", "2", "3", "4", "3.2"},
        {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res", "TSC w.hkl",
         "RADIAL C 2 2 2 3 4 3.2"}},
+      {{"water.res", "--tscb", "w.hkl"},
+       {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res", "TSC w.hkl BINARY"}},
       {{"--plain", "water.res", "--scale", "SIGMA"},
        {"RINGS 3 8", "NCELLS 1", "XDPAR", "FORMAT *shelx", "INPUT water.res *toxd", "SCALE *SIGMA"}},
   };
@@ -61,6 +63,9 @@ TEST_F(CommandLine, OptionsBecomeControlLines) {
   EXPECT_TRUE(has(o.lines, "DATABANK ../../dbs/a.db"));
   EXPECT_TRUE(has(o.lines, "TSC ../../w.hkl"));
   EXPECT_EQ(o.outdir, "out/sub");
+  // the word BINARY of --tscb stays after the rewritten path; a file called BINARY is a path
+  EXPECT_TRUE(has(parse_cmdline({"water.res", "-o", "out", "--tscb", "w.hkl"}).lines, "TSC ../w.hkl BINARY"));
+  EXPECT_TRUE(has(parse_cmdline({"water.res", "-o", "out", "--tsc", "BINARY"}).lines, "TSC ../BINARY"));
 }
 
 TEST_F(CommandLine, FormatByExtensionThenContent) {
@@ -127,6 +132,7 @@ TEST_F(CommandLine, ExitStatusAndMessages) {
       {{"water.res", "--scale", "median"}, exit_usage, " vorn: Option --scale needs sigma, diff or fract"},
       {{"water.res", "--charge", "minus"}, exit_usage, " vorn: Option --charge needs a number"},
       {{"water.res", "-o"}, exit_usage, " vorn: Option -o needs a directory"},
+      {{"water.res", "--tscb"}, exit_usage, " vorn: Option --tscb needs a reflection file name"},
       {{"--verbose", "2"}, exit_usage, " vorn: No structure file given"},
       {{"water.res", "notes.txt"}, exit_usage, " vorn: More than one structure file given: water.res and notes.txt"},
       {{"water.res", "--control", "none.inp"}, exit_fatal, " vorn: Unable to open control file none.inp"},

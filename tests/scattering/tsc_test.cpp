@@ -1,13 +1,16 @@
-// vorn.tsc and the model items of vorn.cif from whole runs: header, labels, equivalents, disorder, special positions, bad files.
+// vorn.tsc, vorn.tscb and the model items of vorn.cif from whole runs: header, labels, equivalents, disorder, special positions, bad files.
 #include <gemmi/cif.hpp>
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <complex>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 
 #include "driver/vorn.h"
 #include "scattering/freeatom.h"
@@ -23,6 +26,7 @@ struct Table {
   std::vector<std::string> head;
   std::vector<std::string> labels;
   std::map<std::array<int, 3>, std::vector<std::complex<double>>> rows;
+  std::vector<std::array<int, 3>> order;  // the reflections as the lines list them
   size_t lines = 0;
 };
 
@@ -55,17 +59,58 @@ Table read_tsc(const std::string& text) {
     }
     EXPECT_EQ(f.size(), t.labels.size()) << line.substr(0, 40);
     EXPECT_TRUE(t.rows.emplace(h, f).second) << "repeated reflection";
+    t.order.push_back(h);
   }
+  return t;
+}
+
+// vorn.tscb read back: little-endian int32 and float64 fields, as the writer lays them out.
+struct BinaryTable {
+  std::string head, labels;
+  std::vector<std::array<int, 3>> hkl;
+  std::vector<std::vector<std::complex<double>>> f;
+};
+
+BinaryTable read_tscb(const std::string& bytes, size_t scatterers) {
+  BinaryTable t;
+  size_t at = 0;
+  auto take = [&](size_t n) -> uint64_t {
+    if (at + n > bytes.size()) throw std::runtime_error("vorn.tscb ends at byte " + std::to_string(at));
+    uint64_t v = 0;
+    for (size_t b = 0; b < n; ++b) v |= uint64_t(static_cast<unsigned char>(bytes[at + b])) << (8 * b);
+    at += n;
+    return v;
+  };
+  auto int32 = [&] { return static_cast<int32_t>(static_cast<uint32_t>(take(4))); };
+  auto text = [&] {
+    const int32_t n = int32();
+    if (n < 0 || at + size_t(n) > bytes.size()) throw std::runtime_error("bad text length");
+    at += size_t(n);
+    return bytes.substr(at - size_t(n), size_t(n));
+  };
+  t.head = text();
+  t.labels = text();
+  const int32_t rows = int32();
+  for (int32_t r = 0; r < rows; ++r) {
+    t.hkl.push_back({int32(), int32(), int32()});
+    std::vector<std::complex<double>> f;
+    for (size_t a = 0; a < scatterers; ++a) {
+      const double re = std::bit_cast<double>(take(8));
+      f.emplace_back(re, std::bit_cast<double>(take(8)));
+    }
+    t.f.push_back(f);
+  }
+  EXPECT_EQ(at, bytes.size()) << "bytes after the last reflection";
   return t;
 }
 
 class Tsc : public test::InTempDir {
  protected:
-  std::string job(const std::string& control) {
+  std::string job(const std::string& control, const std::vector<std::string>& args = {}) {
     test::write_file("vorn.inp", control);
     std::ostringstream con;
     std::istringstream in;
-    vorn_main({}, con, in);
+    vorn_main(args, con, in);
     return con.str();
   }
   static void hkl(const std::string& name, const std::vector<std::array<int, 3>>& list) {
@@ -208,6 +253,71 @@ TEST_F(Tsc, DisorderedAndSpecialAtomsAreFullAtoms) {
   for (size_t k = 0; k < 5; ++k) EXPECT_EQ(pv[k].str(1), k == 1 || k == 4 ? "6.0000" : "4.0000") << pv[k].str(0);
 }
 
+// The lines of vorn.out from the table's first line to its "written", the file named vorn.tsc.
+std::vector<std::string> table_log(const std::string& log) {
+  std::vector<std::string> r;
+  for (const std::string& l : test::lines_of(log)) {
+    if (r.empty() && l.rfind(" Form-factor table ", 0) != 0) continue;
+    r.push_back(std::regex_replace(l, std::regex("vorn\\.tscb"), "vorn.tsc"));
+    if (l.ends_with(" written")) break;
+  }
+  return r;
+}
+
+// vorn.tscb holds the text table's reflections in its order at full precision; --tscb and
+// TSC FILE BINARY write the same bytes; each table removes the other's stale file.
+TEST_F(Tsc, BinaryTableHoldsTheTextTableAtFullPrecision) {
+  fs::copy_file(test::data_path("../../examples/methanol.res"), "methanol.res");
+  fs::copy_file(test::data_path("../../examples/sample.db"), "sample.db");
+  hkl("m.hkl", {{1, 2, 3}, {2, 1, 1}, {0, 3, 5}, {4, 0, 0}});
+  const std::string base = "FORMAT *shelx\nINPUT methanol.res\nDATABANK sample.db\nSCALE *diff\nCHFRAG 0.\n";
+  std::string con = job(base + "TSC m.hkl\n");
+  ASSERT_EQ(con.find("ERROR"), std::string::npos) << con;
+  const std::string text_bytes = test::slurp("vorn.tsc");
+  const Table text = read_tsc(text_bytes);
+  const std::vector<std::string> text_log = table_log(test::slurp("vorn.out"));
+  ASSERT_EQ(text_log.size(), 5u);  // the table, the kinds C, O and H, written
+
+  con = job(base + "TSC m.hkl Binary\n");
+  ASSERT_EQ(con.find("ERROR"), std::string::npos) << con;
+  EXPECT_FALSE(fs::exists("vorn.tsc"));
+  EXPECT_NE(con.find(" Removed vorn.tsc : an earlier run's output"), std::string::npos) << con;
+  EXPECT_NE(con.find(" Aspherical form factors (.tscb binary) : vorn.tscb"), std::string::npos) << con;
+  EXPECT_EQ(table_log(test::slurp("vorn.out")), text_log);
+  const std::string bytes = test::slurp("vorn.tscb");
+  const BinaryTable bin = read_tscb(bytes, text.labels.size());
+  EXPECT_EQ(bin.head, "TITLE: methanol\nSYMM: expanded\nAD: FALSE\n");
+  EXPECT_EQ(bin.labels, "C1 O1 H1 H2 H3 H4");
+  EXPECT_EQ(bin.hkl, text.order);
+  size_t finer = 0, imaginary = 0;
+  for (size_t r = 0; r < bin.hkl.size() && r < text.order.size(); ++r) {
+    const auto& t = text.rows.at(bin.hkl[r]);
+    for (size_t a = 0; a < t.size(); ++a) {
+      for (const auto& [b, d] : {std::pair{bin.f[r][a].real(), t[a].real()}, std::pair{bin.f[r][a].imag(), t[a].imag()}}) {
+        // %.8e keeps nine digits: half a unit of the last one, relative to the value
+        EXPECT_LE(std::abs(b - d), 5.0000001e-9 * std::abs(b)) << r << " " << a << " " << b << " " << d;
+        finer += b != d;
+      }
+      imaginary += bin.f[r][a].imag() != 0;
+    }
+  }
+  EXPECT_GT(finer, bin.hkl.size());  // the doubles are not the rounded text
+  EXPECT_GT(imaginary, 0u);
+
+  // the option writes the same file as the control-file line
+  fs::remove("vorn.tscb");
+  test::write_file("job.inp", base);
+  con = job(base, {"--control", "job.inp", "--tscb", "m.hkl"});
+  ASSERT_EQ(con.find("ERROR"), std::string::npos) << con;
+  EXPECT_EQ(test::slurp("vorn.tscb"), bytes);
+
+  // a text run removes the binary table and writes the text table unchanged
+  con = job(base + "TSC m.hkl\n");
+  EXPECT_FALSE(fs::exists("vorn.tscb"));
+  EXPECT_NE(con.find(" Removed vorn.tscb : an earlier run's output"), std::string::npos) << con;
+  EXPECT_EQ(test::slurp("vorn.tsc"), text_bytes);
+}
+
 TEST_F(Tsc, BadReflectionFileStopsTheRunWithItsName) {
   fs::copy_file(test::data_path("../../examples/methanol.res"), "methanol.res");
   struct Case { const char* file; const char* text; const char* message; };
@@ -221,6 +331,15 @@ TEST_F(Tsc, BadReflectionFileStopsTheRunWithItsName) {
   }
   const std::string con = job("FORMAT *shelx\nINPUT methanol.res\nTSC\n");
   EXPECT_NE(con.find("TSC needs the name of a reflection file"), std::string::npos) << con;
+  // a word after the file name other than BINARY would silently give the text table
+  struct Extra { const char* line; const char* word; };
+  for (const Extra& e : {Extra{"TSC m.hkl BINRY\n", "BINRY"}, Extra{"TSC m.hkl BINARY 2\n", "2"},
+                         Extra{"TSC m.hkl binary BINARY\n", "BINARY"}}) {
+    const std::string c = job(std::string("FORMAT *shelx\nINPUT methanol.res\n") + e.line);
+    EXPECT_NE(c.find(std::string("TSC: only the word BINARY may follow the reflection file name, not ") + e.word),
+              std::string::npos) << c;
+    EXPECT_FALSE(fs::exists("vorn.tsc") || fs::exists("vorn.tscb")) << e.line;
+  }
 }
 
 }  // namespace
