@@ -7,6 +7,7 @@
 #include <gemmi/cif.hpp>
 #include <gemmi/symmetry.hpp>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -76,7 +77,12 @@ TEST_F(CifRun, EveryOutputEqualsThatOfTheShelxTwin) {
       const std::string f = e.path().filename();
       if (f == "s.res" || f == "vorn.inp") continue;
       ++files;
-      EXPECT_EQ(comparable(test::slurp(e.path())), comparable(test::slurp(name + "/cif/" + f))) << f;
+      // the page also names each atom as its own file writes it (CL1 in the SHELX file, Cl1 in the CIF)
+      auto text = [&](const fs::path& p) {
+        std::string t = test::slurp(p);
+        return f == "vorn.html" ? std::regex_replace(t, std::regex(R"(,"id":"[^"]*")"), "") : t;
+      };
+      EXPECT_EQ(comparable(text(e.path())), comparable(text(name + "/cif/" + f))) << f;
     }
     EXPECT_GE(files, 8);
     for (const char* f : {"xd_vorn.mas", "xd_vorn.inp", "vorn.cif", "mopro_vorn.par"})
