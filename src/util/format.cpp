@@ -114,11 +114,13 @@ std::string iw(long long v, int w) {
   return s.find('*') == std::string::npos ? s : " " + std::to_string(v);
 }
 
-std::string f(float v, int w, int d, bool plus) {
-  if (std::isnan(v) || std::isinf(v)) return stars(w);
-  char buf[600];
+namespace {
+
+// The characters of Fw.d without the leading blanks into out (600 characters); their count,
+// or -1 when the field overflows.
+int f_body(float v, int w, int d, bool plus, char* buf, char*& body) {
   const char sign = std::signbit(v) && v != 0.0f ? '-' : (plus ? '+' : 0);
-  char* body = buf + 1;
+  body = buf + 1;
   int len = fixed_digits_into(v, d, body);
   if (len < 0) {
     const std::string slow = fixed_digits(v, d);
@@ -128,10 +130,28 @@ std::string f(float v, int w, int d, bool plus) {
   // the leading zero of a value below one goes when the field would overflow otherwise
   if (len + (sign ? 1 : 0) > w && len >= 2 && body[0] == '0' && body[1] == '.') ++body, --len;
   if (sign) *--body = sign, ++len;
-  if (len > w) return stars(w);
+  return len > w ? -1 : len;
+}
+
+}  // namespace
+
+std::string f(float v, int w, int d, bool plus) {
+  if (std::isnan(v) || std::isinf(v)) return stars(w);
+  char buf[600];
+  char* body = nullptr;
+  const int len = f_body(v, w, d, plus, buf, body);
+  if (len < 0) return stars(w);
   std::string out(static_cast<size_t>(w), ' ');
   std::copy(body, body + len, out.begin() + (w - len));
   return out;
+}
+
+std::string f_bare(float v, int w, int d) {
+  if (std::isnan(v) || std::isinf(v)) return stars(w);
+  char buf[600];
+  char* body = nullptr;
+  const int len = f_body(v, w, d, false, buf, body);
+  return len < 0 ? stars(w) : std::string(body, static_cast<size_t>(len));
 }
 
 std::string e(float v, int w, int d, bool plus) {

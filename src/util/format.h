@@ -17,6 +17,10 @@ std::string iw(long long v, int w);
 // and a value below zero keeps its minus sign even when it rounds to zero.
 std::string f(float v, int w, int d, bool plus = false);
 
+// Fw.d without its leading blanks ("-0.1234", or w stars when it overflows): the number a
+// free-format file (a CIF) writes, short enough to need no heap.
+std::string f_bare(float v, int w, int d);
+
 // Ew.d: 0.ddddE+ee form, the leading "0" dropped when the field is exactly full.
 std::string e(float v, int w, int d, bool plus = false);
 

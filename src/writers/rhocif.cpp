@@ -33,10 +33,7 @@ constexpr const char* kPlace = "WriteRhoCif";
 constexpr const char* kFile = "vorn.cif";
 
 // A CIF number: the fixed field without its blanks.
-std::string num(float v, int d) {
-  std::string t = fmt::f(v, 16, d);
-  return t.substr(t.find_first_not_of(' '));
-}
+std::string num(float v, int d) { return fmt::f_bare(v, 16, d); }
 
 std::string label_of(const std::string& l) { return cif::quote(fmt::trim(l)); }
 

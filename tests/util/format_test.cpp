@@ -83,6 +83,18 @@ TEST(Format, FixedPointOverflowAndOptionalLeadingZero) {
   EXPECT_EQ(fmt::f(std::numeric_limits<float>::quiet_NaN(), 6, 2), "******");
 }
 
+// The bare field is the padded one without its blanks, overflow and the dropped zero included.
+TEST(Format, BareFixedFieldIsThePaddedOneTrimmed) {
+  const float values[] = {0.0f, -0.0f, -0.00004f, 0.123f, -0.123f, 1.5f, 12345.678f, 1.0e30f, -7.25e-3f, 99.99995f,
+                          std::numeric_limits<float>::quiet_NaN()};
+  for (float v : values)
+    for (int w : {4, 5, 8, 16})
+      for (int d : {2, 3, 4, 6}) {
+        const std::string padded = fmt::f(v, w, d);
+        EXPECT_EQ(fmt::f_bare(v, w, d), padded.substr(padded.find_first_not_of(' '))) << v << " " << w << " " << d;
+      }
+}
+
 TEST(Format, ExponentFields) {
   EXPECT_EQ(fmt::e(1.0f, 13, 6), " 0.100000E+01");
   EXPECT_EQ(fmt::e(1.0f, 11, 4), " 0.1000E+01");
