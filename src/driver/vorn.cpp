@@ -83,39 +83,32 @@ struct Stage {
   }
 };
 
-// vorn.cif and vorn.html read the finished model and nothing else of the run, and write only
-// their own files: a second thread writes them while this one writes the parameter files and
-// the log. Their stage times are added when they are joined; an error of theirs stops the run
-// there, as it would have stopped it where they were written before.
+// vorn.cif reads the finished model and nothing else of the run, and writes only its own
+// file: a second thread writes it while this one writes the parameter files, the page and the
+// log, which take about as long. Its stage time is added when it is joined; an error of its
+// stops the run there.
 class Beside {
  public:
-  void start(const Run& run, bool with_cif) {
-    if (thread_.joinable() || started_) return;
-    started_ = true;
-    thread_ = std::jthread([this, &run, with_cif] {
+  void start(const Run& run) {
+    thread_ = std::jthread([this, &run] {
+      const auto t0 = std::chrono::steady_clock::now();
       try {
-        auto timed = [this](const char* name, auto&& write) {
-          const auto t0 = std::chrono::steady_clock::now();
-          write();
-          times_.push_back({name, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count()});
-        };
-        if (with_cif) timed("vorn.cif", [&] { write_rhocif(run); });
-        timed("vorn.html", [&] { write_html(run); });
+        write_rhocif(run);
       } catch (...) {
         failed_ = std::current_exception();
       }
+      seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     });
   }
   void finish(Run& run) {
-    if (thread_.joinable()) thread_.join();
-    for (StageTime& t : times_) run.stage_times.push_back(std::move(t));
-    times_.clear();
+    if (!thread_.joinable()) return;
+    thread_.join();
+    run.stage_times.push_back({"vorn.cif", seconds_});
     if (failed_) std::rethrow_exception(std::exchange(failed_, nullptr));
   }
 
  private:
-  bool started_ = false;
-  std::vector<StageTime> times_;
+  double seconds_ = 0;
   std::exception_ptr failed_;
   std::jthread thread_;  // declared last: joined before the members it writes are destroyed
 };
@@ -273,7 +266,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
         if (s.isca != 0) rescalepv(run);
       }
     }
-    side.start(run, true);
+    side.start(run);
     { Stage t(run, "atom records"); write_atom_records(run); }
     Stage t(run, "closing the parameter files");
     con_similarity_and_close(run);
@@ -284,7 +277,7 @@ void drive(Run& run, Clock& clock, std::ostream* loud) {
     Stage t(run, tsc_file(s));
     write_tsc(run);
   }
-  side.start(run, false);  // a run without parameter files writes the page alone, here
+  { Stage t(run, "vorn.html"); write_html(run); }
   side.finish(run);
   Stage t(run, "plot file and summary");
   spf_tail(run);

@@ -27,6 +27,47 @@ bool other_parts(const Atoms1& a, int i, int j) {
 }  // namespace
 
 void warn_same_position(Run& run) {
+  // The twin named is the one the scan over bins of the tolerance's size finds first: among
+  // the earlier atoms within the tolerance, the first by the offset of its bin (dx, then dy,
+  // then dz from -1 to 1) and then by atom number. The candidates come from a sweep along the
+  // axis of the widest spread (a flat or linear structure spreads along another): a close pair
+  // differs by less than the tolerance along every axis, so it lies in the same or a
+  // neighbouring bin in each.
+  const int ia = run.atoms.ia;
+  const auto& xc = run.atoms.xc;
+  auto bin = [](float v) { return static_cast<long long>(std::floor(v / kSamePosition)); };
+  std::vector<int> order;
+  order.reserve(static_cast<size_t>(ia));
+  for (int i = 1; i <= ia; ++i)
+    if (std::isfinite(xc[i][0]) && std::isfinite(xc[i][1]) && std::isfinite(xc[i][2])) order.push_back(i);
+  int sweep = 0;
+  float spread[3] = {};
+  for (int ax = 0; ax < 3 && !order.empty(); ++ax) {
+    const auto [lo, hi] = std::minmax_element(order.begin(), order.end(), [&](int p, int q) { return xc[p][ax] < xc[q][ax]; });
+    spread[ax] = xc[*hi][ax] - xc[*lo][ax];
+    if (spread[ax] > spread[sweep]) sweep = ax;
+  }
+  std::sort(order.begin(), order.end(),
+            [&](int p, int q) { return xc[p][sweep] < xc[q][sweep] || (xc[p][sweep] == xc[q][sweep] && p < q); });
+  std::vector<int> twin(static_cast<size_t>(ia) + 1, 0);
+  std::vector<int> rank(static_cast<size_t>(ia) + 1, 0);  // the bin offset's place in the scan
+  for (size_t m = 0; m < order.size(); ++m)
+    for (size_t n = m + 1; n < order.size() && xc[order[n]][sweep] - xc[order[m]][sweep] < kSamePosition; ++n) {
+      const int j = std::min(order[m], order[n]), i = std::max(order[m], order[n]);
+      if (!(dist(xc[j], xc[i]) < kSamePosition) || other_parts(run.atoms1, i, j)) continue;
+      int r = 0;
+      for (int ax = 0; ax < 3; ++ax) r = r * 3 + static_cast<int>(bin(xc[j][ax]) - bin(xc[i][ax]) + 1);
+      if (twin[i] == 0 || r < rank[i] || (r == rank[i] && j < twin[i])) twin[i] = j, rank[i] = r;
+    }
+  for (int i = 1; i <= ia; ++i) {
+    if (twin[i] == 0) continue;
+    const std::string label = fmt::trim(run.atoms.atom[i]);
+    logl(run, " Warning : atom " + label + " is at the same position as atom " + fmt::trim(run.atoms.atom[twin[i]]));
+    tally_warning(run, "atoms at the same position", label);
+  }
+}
+
+void warn_same_position_reference(Run& run) {
   // bins of the tolerance's size: a close pair lies in the same or a neighbouring bin, so the
   // check stays linear also for a flat or linear structure
   using Key = std::tuple<long long, long long, long long>;

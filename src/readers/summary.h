@@ -18,6 +18,10 @@ void checkocc(Run& run);
 constexpr float kSamePosition = 0.01f;  // A
 void warn_same_position(Run& run);
 
+// The same through hashed bins of the tolerance's size, the check warn_same_position is tested
+// against.
+void warn_same_position_reference(Run& run);
+
 // Element types on the log.
 void prattyp(Run& run);
 

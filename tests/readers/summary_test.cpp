@@ -1,6 +1,8 @@
 // Structure summary: occupancy classes on special and general positions, type list, atom table.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
 #include <sstream>
 
 #include "../support.h"
@@ -108,4 +110,33 @@ TEST_F(SummaryLog, ElementTypesOnTheLog) {
                                            "   atom type = Cl    atomic number =  17",
                                            "   atom type = H     atomic number =   1"};
   EXPECT_EQ(test::lines_of(test::slurp("vorn.out")), expect);
+}
+
+// Clusters of up to four atoms within the tolerance of each other, straddling bin edges, some in
+// two disorder parts, in a flat layer: the sweep names the same twins as the binned scan.
+TEST_F(SummaryLog, SamePositionSweepNamesTheTwinsOfTheBinnedScan) {
+  auto run_with = [](void (*method)(vorn::Run&)) {
+    vorn::Run run;
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int c = 0; c < 400; ++c) {
+      const Vec3 centre{0.0f, std::floor(u(rng) * 2000) * kSamePosition, std::floor(u(rng) * 2000) * kSamePosition};
+      const int members = 1 + c % 4;
+      for (int m = 0; m < members; ++m) {
+        const int i = add_atom(run, "Test");
+        run.atoms.ia = i;
+        run.atoms.atom[i] = "A" + std::to_string(i);
+        run.atoms.xc[i] = {centre[0], centre[1] + (u(rng) - 0.5f) * 0.008f, centre[2] + (u(rng) - 0.5f) * 0.008f};
+        run.atoms1.part[i] = c % 5 == 0 ? m % 2 + 1 : 0;
+      }
+    }
+    run.atoms1.lpart = true;
+    run.nout.open("vorn.out");
+    method(run);
+    run.nout.close();
+    return test::slurp("vorn.out");
+  };
+  const std::string fast = run_with(warn_same_position), reference = run_with(warn_same_position_reference);
+  EXPECT_GT(test::lines_of(reference).size(), 300u);
+  EXPECT_EQ(fast, reference);
 }
