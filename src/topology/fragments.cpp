@@ -27,10 +27,12 @@ namespace {
 
 const char* const kWhere = "GenCompleteFrags";
 constexpr float kCoincide = 0.001f;  // an image this close to a present atom is that atom
-// Above this many candidate images the incremental tables would take more than about a
-// gigabyte; such a search draws the candidates near each new atom from the images of one
-// cell instead, so that its cost follows the images added, not the translations allowed.
-constexpr long long kMaxCandidates = 40000000;
+// Above this many candidate images the search draws the candidates near each new atom from
+// the images of one cell instead of tabulating them all, so that its cost follows the images
+// added, not the translations allowed: for the 2.7 million candidates of a 100000-atom P1
+// supercell that took 0.5 s against 0.8 s, and for a protein of that size 0.2 s against 0.4 s
+// (the two searches give the same atoms in the same order; tests compare them).
+constexpr long long kMaxCandidates = 1000000;
 
 void check_structure(const Run& run) {
   const int ia = run.atoms.ia;
