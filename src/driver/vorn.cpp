@@ -343,8 +343,8 @@ std::string joined(const std::vector<std::string>& lines) {
 
 void keep_freed_memory() {
 #ifdef __GLIBC__
-  // never trim the heap's top, and grow it in steps of 256 MB (address space only: the pages
-  // are touched, and counted, when used)
+  // keep up to 64 MB free at the heap's top, and grow it in steps of 64 MB more than asked
+  // (address space only: the pages are touched, and counted, when used)
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
   mallopt(M_TOP_PAD, 64 << 20);
 #endif

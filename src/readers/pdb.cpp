@@ -226,7 +226,6 @@ void readpdb(Run& run, const std::string& fname) {
     }
     // the file gives the occupancy of the site, SHELX and XD the share of the general position
     run.atoms1.occ[i] = a.occ / static_cast<float>(site_order(run, i));
-    run.idents.id.resize(static_cast<size_t>(i) + 1);
     run.idents.id[i] = AtomIdent{a.name, s.res->name, resnum_text(*s.res), s.chain, a.altloc ? a.altloc : ' ', a.charge};
     if (a.charge != 0)
       logl(run, " " + atom_where(s) + " (" + fmt::trim(label) + ") has the formal charge " +
