@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/memory.h"
 #include "driver/vorn.h"
 #include "fillerdb.h"
 #include "protein.h"
@@ -122,6 +123,7 @@ void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms
 }  // namespace
 
 int main(int argc, char** argv) {
+  vorn::prefer_huge_pages(argv);  // as main does: the jobs below are forked, and inherit it
   if (!std::filesystem::exists(kStructure)) {
     std::cout << "skipped: " << kStructure << " is absent\n";
     return 0;

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "driver/memory.h"
 #include "driver/vorn.h"
 
 int main(int argc, char** argv) {
+  vorn::prefer_huge_pages(argv);
   vorn::keep_freed_memory();
   std::vector<std::string> args(argv + 1, argv + argc);
   const vorn::Terminal term{isatty(STDIN_FILENO) == 1, isatty(STDOUT_FILENO) == 1};

@@ -1,7 +1,6 @@
 // The program driver: defaults, files, control file, reader, stages in order, summary, times.
 #include "driver/vorn.h"
 
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -340,15 +339,6 @@ std::string joined(const std::vector<std::string>& lines) {
 }
 
 }  // namespace
-
-void keep_freed_memory() {
-#ifdef __GLIBC__
-  // keep up to 64 MB free at the heap's top, and grow it in steps of 64 MB more than asked
-  // (address space only: the pages are touched, and counted, when used)
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  mallopt(M_TOP_PAD, 64 << 20);
-#endif
-}
 
 int vorn_main(const std::vector<std::string>& args, std::ostream& console, std::istream& input, DbSearch search,
               std::vector<StageTime>* stage_times, Algorithms alg, Terminal term) {

@@ -28,12 +28,6 @@ struct Terminal {
 // was stopped.
 bool run_guarded(Run& run, const std::function<void()>& body, std::ostream* loud = nullptr);
 
-// Lets the allocator keep what a stage frees for the next one instead of handing it back to
-// the system: a protein's stages each allocate and free tables of a hundred megabytes, and
-// every page handed back is faulted in again, zeroed, by the next stage. Process-wide; called
-// once by main (and by the benchmarks that time the program as it runs).
-void keep_freed_memory();
-
 // Runs the program; args are the command-line arguments after the program name: none for
 // the job of ./vorn.inp, or `FILE [options]` (driver/cmdline.h). Returns the exit status
 // above. search chooses how the databank is searched and alg which algorithms the stages

@@ -281,7 +281,7 @@ struct Dummy {
 
 struct Except {
   std::vector<int> iexp;
-  std::vector<std::string> group;  // text(40)
+  std::vector<std::string> group;  // text(40); empty reads as blank
   std::string group_ang;           // the last unknown group's report, written to group.ang at the end
 };
 
@@ -290,9 +290,9 @@ struct Forh {
 };
 
 struct PerAtomText {
-  std::vector<std::string> res;    // text(100) MoPro URATIO restraint
-  std::vector<std::string> mcon;   // text(90) MoPro population constraint
-  std::vector<std::string> mopro;  // text(90) MoPro local-axes line
+  std::vector<std::string> res;    // text(100) MoPro URATIO restraint; empty reads as blank
+  std::vector<std::string> mcon;   // text(90) MoPro population constraint; empty reads as blank
+  std::vector<std::string> mopro;  // text(90) MoPro local-axes line; empty reads as blank
   std::vector<std::string> dbentry;  // the comment of the databank entry the atom took; empty without one
 };
 

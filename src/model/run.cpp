@@ -23,8 +23,10 @@ namespace {
 // list that growing and reserving both walk.
 template <class F>
 void each_atom_table(Run& run, F&& f) {
-  // the blank texts are made once: an atom is added a hundred thousand times in a protein
-  static const std::string kLabel(labw, ' '), kAsym(5, ' '), kGroup(40, ' '), kRes(100, ' '), kLine(90, ' ');
+  // the blank texts are made once: an atom is added a hundred thousand times in a protein.
+  // The long ones start empty, which every reader pads to its width, and take no heap until
+  // an atom is given one: four blank lines of a hundred characters were 45 MB in a protein.
+  static const std::string kLabel(labw, ' '), kAsym(5, ' ');
   f(run.atoms.atom, kLabel);
   f(run.atoms.xf, Vec3{});
   f(run.atoms.xc, Vec3{});
@@ -58,14 +60,14 @@ void each_atom_table(Run& run, F&& f) {
   f(run.mpoles.iar, std::array<int, 12>{});
   f(run.kappaset.kset, 0);
   f(run.except.iexp, 0);
-  f(run.except.group, kGroup);
+  f(run.except.group, std::string());
   f(run.ichemcon, false);
   f(run.forh.ihp, 0);
   f(run.forh.isp, 0);
   f(run.forh.ihnei, 0);
-  f(run.text.res, kRes);
-  f(run.text.mcon, kLine);
-  f(run.text.mopro, kLine);
+  f(run.text.res, std::string());
+  f(run.text.mcon, std::string());
+  f(run.text.mopro, std::string());
   f(run.text.dbentry, std::string());
 }
 
