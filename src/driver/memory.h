@@ -7,7 +7,8 @@ namespace vorn {
 
 // Lets the allocator keep what a stage frees for the next one instead of handing it back to
 // the system: a protein's stages each allocate and free tables of a hundred megabytes, and
-// every page handed back is faulted in again, zeroed, by the next stage. Process-wide; called
+// every page handed back is faulted in again, zeroed, by the next stage; and hands small
+// blocks back at once rather than in sweeps. Process-wide; called
 // once by main (and by the benchmarks that time the program as it runs).
 void keep_freed_memory();
 

@@ -1,6 +1,8 @@
 // The run context and the growth of its per-atom tables.
 #include "model/run.h"
 
+#include <algorithm>
+
 #include "util/elements.h"
 #include "util/err.h"
 #include "util/format.h"
@@ -80,7 +82,10 @@ void resize_atoms(Run& run, int n) {
 
 void reserve_atoms(Run& run, long long n) {
   if (n <= 0 || n > nat) return;  // a count past the capacity is stopped where the atoms are added
-  const size_t s = static_cast<size_t>(n) + 1;
+  // as many again for the images that completing molecules adds (a supercell's cut molecules
+  // added 8 % to 100000 atoms, and the first atom past the room copied every table): room
+  // that is never used is address space only
+  const size_t s = static_cast<size_t>(std::min<long long>(2 * n, nat)) + 1;
   each_atom_table(run, [s](auto& table, const auto&) { table.reserve(s); });
 }
 

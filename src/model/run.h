@@ -120,8 +120,9 @@ void check_atom_capacity(long long n, const std::string& where);
 // Resizes every per-atom table to hold atoms 1..n.
 void resize_atoms(Run& run, int n);
 
-// Makes room in every per-atom table for atoms 1..n without adding any: a reader that knows
-// its count spares the tables their growth by copying.
+// Makes room in every per-atom table for atoms 1..n, and as many again for the images later
+// stages add, without adding any: a reader that knows its count spares the tables their
+// growth by copying.
 void reserve_atoms(Run& run, long long n);
 
 // Covalent radius of atom j; an element without one (heavier than U, or none) stops the

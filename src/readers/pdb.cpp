@@ -197,6 +197,7 @@ void readpdb(Run& run, const std::string& fname) {
   // every table grown at once: a protein's atoms added one by one took a third of a second
   const int first = atom_slots(run);
   check_atom_capacity(first - 1LL + static_cast<long long>(sites.size()), kPlace);
+  reserve_atoms(run, first - 1LL + static_cast<long long>(sites.size()));
   resize_atoms(run, first - 1 + static_cast<int>(sites.size()));
   int i = first - 1;
   for (const Site& s : sites) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "util/geometry.h"
+
 namespace vorn {
 
 CellGrid::CellGrid(const std::vector<Vec3>& xc, int n, float cell) {
@@ -94,7 +96,8 @@ void CellGrid::move(int i, const Vec3& from, const Vec3& to) {
   }
 }
 
-void CellGrid::gather(const Vec3& p, float r, std::vector<int>& out) const {
+template <class Keep>
+void CellGrid::collect(const Vec3& p, float r, std::vector<int>& out, Keep&& keep) const {
   out.clear();
   if (!usable_) return;
   // a reach past the whole box (an overflowing sum of radii) takes every cell, no more
@@ -110,9 +113,18 @@ void CellGrid::gather(const Vec3& p, float r, std::vector<int>& out) const {
       const long long row = (z * dim_[1] + y) * dim_[0];
       const int* first = atoms_.data() + start_[row + a[0]];
       const int* last = atoms_.data() + start_[row + b[0] + 1];
-      out.insert(out.end(), first, last);
+      for (const int* j = first; j != last; ++j)
+        if (keep(*j)) out.push_back(*j);
     }
   std::sort(out.begin(), out.end());
+}
+
+void CellGrid::gather(const Vec3& p, float r, std::vector<int>& out) const {
+  collect(p, r, out, [](int) { return true; });
+}
+
+void CellGrid::gather_within(const Vec3& p, float r, const std::vector<Vec3>& xc, std::vector<int>& out) const {
+  collect(p, r, out, [&](int j) { return dist(p, xc[static_cast<size_t>(j)]) <= r; });
 }
 
 }  // namespace vorn

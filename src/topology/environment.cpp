@@ -248,7 +248,8 @@ Neig getnei(Run& run, int k, float rmax, const NeighborGrid* grid) {
   check_atom(run, k, "GetNei");
   const float reach = rmax <= 0.0f ? run.set.tol1 + covrad_of(run, k, "GetNei") + grid->maxcov : rmax;
   static thread_local std::vector<int> cand;
-  grid->cells.gather(run.atoms.xc[k], reach, cand);
+  // within reach only: every cut-off of the scan (tol1 + r_k + r_j, or rmax) is at most reach
+  grid->cells.gather_within(run.atoms.xc[k], reach, run.atoms.xc, cand);
   return scan(run, k, rmax, [](auto&& visit) {
     for (int j : cand) visit(j);
   });
