@@ -42,6 +42,38 @@ TEST(Environment, RadiusSearchIgnoresBondingButKeepsTheLimits) {
   EXPECT_EQ(getnei(run, 1, 3.49f).iatn, (std::vector<int>{0, 2}));
 }
 
+// The cell list hands the search only the atoms within its reach: atoms at exactly each
+// cut-off, and one float step past it, are found as the scan over all atoms finds them.
+TEST(Environment, GridSearchKeepsTheAtomsAtTheCutOffs) {
+  vorn::Run run;
+  put(run, 6, {0, 0, 0}, "C0");
+  // Br has the largest radius, so the reach exceeds the other elements' cut-offs
+  for (int z : {1, 6, 8, 35}) {
+    const float cut = run.set.tol1 + run.set.covrad[6] + run.set.covrad[z];
+    const float at[3] = {cut, std::nextafter(cut, 0.0f), std::nextafter(cut, 100.0f)};
+    for (int a = 0; a < 3; ++a)
+      for (const float sign : {1.0f, -1.0f}) {
+        Vec3 x{0, 0, 0};
+        x[a] = sign * at[a];
+        put(run, z, x, "X");
+      }
+  }
+  put(run, 6, {-3.5f, 0, 0}, "R");
+  put(run, 6, {0, -std::nextafter(3.5f, 100.0f), 0}, "S");
+  const NeighborGrid grid = make_neighbor_grid(run);
+  const struct {
+    float rmax;
+    int found;
+  } rows[] = {{0.0f, 16}, {3.5f, 25}, {std::nextafter(3.5f, 0.0f), 24}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rmax);
+    const Neig all = getnei(run, 1, row.rmax), cells = getnei(run, 1, row.rmax, &grid);
+    EXPECT_EQ(all.inei, row.found);
+    EXPECT_EQ(cells.iatn, all.iatn);
+    EXPECT_EQ(cells.rnd, all.rnd);
+  }
+}
+
 TEST(Environment, FindNeiGroupsTypesAscendingMembersByDistance) {
   vorn::Run run;
   put(run, 6, {0, 0, 0}, "C1");
