@@ -174,7 +174,7 @@ std::string residue_name(const Run& run, int i) {
   if (i > run.atoms.ia && i < static_cast<int>(run.cryst.isymeq.size()) && run.cryst.isymeq[i] > 0)
     i = run.cryst.isymeq[i];
   const auto& r = run.resi1.resi2;
-  return i >= 0 && i < static_cast<int>(r.size()) ? fmt::pad(r[i], 10) : std::string(10, ' ');
+  return i >= 0 && i < static_cast<int>(r.size()) ? fmt::wide(r[i], 10) : std::string(10, ' ');
 }
 
 std::string axis_ref(char axis, int atom) {

@@ -96,7 +96,7 @@ std::string mopro_point(const Run& run, const std::string& at, int pt) {
   if (r.resi11 && pt > 0 && pt < static_cast<int>(run.atoms.atom.size()) &&
       fmt::pad(run.atoms.atom[pt], labw) == fmt::pad(at, labw)) {
     const int j = pt > run.atoms.ia ? run.cryst.isymeq[pt] : pt;
-    if (j > 0 && j < static_cast<int>(r.resi2.size())) return fmt::pad(r.resi2[j], 10);
+    if (j > 0 && j < static_cast<int>(r.resi2.size())) return fmt::wide(r.resi2[j], 10);
   }
   return bare(at, true);
 }
@@ -185,7 +185,7 @@ std::string mopro_axis_line(const Run& run, int k, const AxisChoice& c) {
 
 std::string mopro_con_line(const Run& run, int k, int ichem) {
   const Resi1& r = run.resi1;
-  std::string s = r.resi11 ? "! CONPVM  " + fmt::pad(r.resi2[k], 10) + "  " + fmt::pad(r.resi2[ichem], 10)
+  std::string s = r.resi11 ? "! CONPVM  " + fmt::wide(r.resi2[k], 10) + "  " + fmt::wide(r.resi2[ichem], 10)
                            : "! CONPVM  " + bare(run.atoms.atom[k], false) + "  1 " + bare(run.atoms.atom[ichem], false) + " 1";
   return fmt::pad(s, 90);
 }
@@ -222,7 +222,7 @@ std::string symplm_line(const Run& run, int k, const AxisChoice& c) {
   const std::string sym = fmt::trim(run.atoms.asym[k]);
   if (sym == "NO") return "";
   const std::string code = symplm_code(sym, c.ax1, c.ax2);
-  if (run.resi1.resi11) return "SYMPLM  " + fmt::a(fmt::pad(code, 4), 6) + " " + fmt::pad(run.resi1.resi2[k], 10);
+  if (run.resi1.resi11) return "SYMPLM  " + fmt::a(fmt::pad(code, 4), 6) + " " + fmt::wide(run.resi1.resi2[k], 10);
   return "SYMPLM  " + fmt::pad(code, 4) + " " + bare(run.atoms.atom[k], false) + " 1";
 }
 

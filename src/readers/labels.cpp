@@ -63,8 +63,10 @@ void unique_mopro_names(Run& run) {
     std::string name = fmt::pad(run.atoms.atom[i], 10);
     erbras(name);
     name = fmt::pad(fmt::trim(name), 6);
-    r.resi1[i] = name + r.resi1[i].substr(6);
-    r.resi2[i] = name + r.resi2[i].substr(6);
+    // the old name may have widened past its 6 characters: it ends at its first blank
+    const auto rest = [](const std::string& s) { return s.substr(std::min(std::max<size_t>(6, s.find(' ')), s.size())); };
+    r.resi1[i] = name + rest(r.resi1[i]);
+    r.resi2[i] = name + rest(r.resi2[i]);
     seen.emplace(upper(r.resi2[i]), i);
   }
 }

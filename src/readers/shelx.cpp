@@ -20,6 +20,7 @@
 #include "util/infile.h"
 #include "util/physrange.h"
 #include "model/log.h"
+#include "model/widen.h"
 #include "util/text.h"
 
 namespace vorn {
@@ -345,8 +346,10 @@ void set_residue(Run& run, int i, const std::string& name, const std::string& wr
   }
   if (!r.resi11) return;
   const std::string cls = fmt::trim(c.resname).empty() ? std::string("MOL") : c.resname;
-  r.resi1[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3) + "  " + fmt::pad(cls, 5);
-  r.resi2[i] = fmt::pad(name, 6) + " " + fmt::i(c.resnum, 3);
+  // residue 1000 on (a protein's numbering) widens the number rather than print stars
+  const std::string num = idfield(run, "mopro_vorn.par", "residue number", c.resnum, 3);
+  r.resi1[i] = fmt::pad(name, 6) + " " + num + "  " + fmt::pad(cls, 5);
+  r.resi2[i] = fmt::pad(name, 6) + " " + num;
 }
 
 void read_atoms(Run& run, const std::vector<std::string>& lines) {

@@ -205,6 +205,12 @@ std::string pad(std::string_view s, int n) {
   return r;
 }
 
+std::string wide(std::string_view s, int n) {
+  if (static_cast<int>(s.size()) <= n) return pad(s, n);
+  const size_t end = s.find_last_not_of(' ');
+  return pad(s, std::max(n, end == std::string_view::npos ? 0 : static_cast<int>(end) + 1));
+}
+
 std::string trim(std::string_view s) {
   size_t e = s.find_last_not_of(' ');
   return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));

@@ -30,6 +30,10 @@ std::string a(std::string_view s, int w);
 // A fixed-width text field: left-justified, blank-padded or cut to n characters.
 std::string pad(std::string_view s, int n);
 
+// An identifier field that widens: pad(s, n) when s fits, else s whole without the blanks that
+// pad it past n (a name with its conformer and chain, a residue number past 999).
+std::string wide(std::string_view s, int n);
+
 // L1 and nX.
 inline std::string l(bool v) { return v ? "T" : "F"; }
 inline std::string x(int n) { return std::string(n > 0 ? n : 0, ' '); }

@@ -183,3 +183,16 @@ TEST(UniqueLabels, RepeatedMoproResidueNamesTakeTheUniqueLabel) {
   EXPECT_EQ(run.resi1.resi1[2].substr(0, 6), "C1234B");
   EXPECT_EQ(run.resi1.resi1[2].substr(6), run.resi1.resi1[1].substr(6));
 }
+
+// A repeated name that had widened past six characters (conformer and chain, residue 1234) is
+// replaced whole: none of its tail is left in front of the residue number.
+TEST(UniqueLabels, RepeatedWidenedMoproNamesAreReplacedWhole) {
+  vorn::Run run = with_labels({{"H(21A)", 1}, {"H(21B)", 1}});
+  run.resi1.resi11 = true;
+  run.resi1.resi1 = {std::string(17, ' '), "HD21BAA  1234  ASN  ", "HD21BAA  1234  ASN  "};
+  run.resi1.resi2 = {std::string(10, ' '), "HD21BAA  1234", "HD21BAA  1234"};
+  unique_labels(run);
+  EXPECT_EQ(run.resi1.resi2[1], "HD21BAA  1234");
+  EXPECT_EQ(run.resi1.resi2[2], "H21B    1234");
+  EXPECT_EQ(run.resi1.resi1[2], "H21B    1234  ASN  ");
+}

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <sstream>
 
 #include "../support.h"
@@ -562,4 +563,26 @@ TEST_F(Shelx, ResidueNamesFollowTheLastResiLineBeforeEachAtom) {
     EXPECT_EQ(run.resi1.resi1[i], want[i - 1].first);
     EXPECT_EQ(run.resi1.resi2[i], want[i - 1].second);
   }
+}
+
+// Residue numbers past three digits widen the MoPro name's number, as the macromolecular
+// reader's do, and the log says so once; before, they were written as stars.
+TEST_F(Shelx, ResidueNumbersPastThreeDigitsWiden) {
+  std::ofstream("wide.res") << "TITL wide\nCELL 0.71073 10 10 10 90 90 90\nLATT -1\nSFAC C\nUNIT 3\n"
+                               "RESI 999 ALA\nC1 1 0.1 0.1 0.1 11.0 0.02\n"
+                               "RESI 1234 GLY\nC2 1 0.3 0.3 0.3 11.0 0.02\n"
+                               "RESI -120 SER\nC3 1 0.5 0.5 0.5 11.0 0.02\nHKLF 4\nEND\n";
+  open_files();
+  readshelx(run, "wide.res");
+  close_files();
+  ASSERT_EQ(run.atoms.ia, 3);
+  const std::pair<std::string, std::string> want[] = {
+      {"C1     999  ALA  ", "C1     999"}, {"C2      1234  GLY  ", "C2      1234"}, {"C3      -120  SER  ", "C3      -120"}};
+  for (int i = 1; i <= 3; ++i) {
+    EXPECT_EQ(run.resi1.resi1[i], want[i - 1].first);
+    EXPECT_EQ(run.resi1.resi2[i], want[i - 1].second);
+  }
+  const std::string note = "Note : residue number of mopro_vorn.par does not fit I3 (1234); the field is widened";
+  EXPECT_TRUE(contains(log(), note)) << log();
+  EXPECT_EQ(log().find("does not fit I3"), log().rfind("does not fit I3"));  // once
 }

@@ -112,6 +112,11 @@ TEST(Format, TextFields) {
   EXPECT_EQ(fmt::a("ABCDEF", 4), "ABCD");
   EXPECT_EQ(fmt::pad("C(1)", 8), "C(1)    ");
   EXPECT_EQ(fmt::pad("C(1234567)", 8), "C(123456");
+  // an identifier that widened is kept whole, without its padding past the width
+  EXPECT_EQ(fmt::wide("C1    999", 10), "C1    999 ");
+  EXPECT_EQ(fmt::wide("HD21BAA  1234  ", 10), "HD21BAA  1234");
+  EXPECT_EQ(fmt::wide("ABCDEFGHIJ  ", 10), "ABCDEFGHIJ");
+  EXPECT_EQ(fmt::wide("            ", 10), std::string(10, ' '));
   EXPECT_EQ(fmt::trim("DUM1   "), "DUM1");
   EXPECT_EQ(fmt::trim("      "), "");
   EXPECT_EQ(fmt::l(true) + fmt::l(false), "TF");

@@ -235,6 +235,18 @@ TEST_F(AtomRecords, MoproResidueFormOfTheAtomLine) {
   EXPECT_EQ(m[9], "ATOM   2 H1A   ALA    1       0.500000    0.250000    0.000000 0.500  1 H         ");
 }
 
+// A residue name widened past its 17 characters (name with conformer and chain, residue 1234)
+// is written whole, not cut inside the residue class.
+TEST_F(AtomRecords, MoproWidenedResidueNameIsWrittenWhole) {
+  run_.resi1.resi11 = true;
+  run_.resi1.resi1 = {std::string(17, ' '), "HD21BAA  1234  ASN  ", "H1A   ALA    1   "};
+  write();
+  auto m = mopro_atoms();
+  ASSERT_GE(m.size(), 10u);
+  EXPECT_EQ(m[2], "ATOM   1 HD21BAA  1234  ASN    0.125000   -0.500000    0.812500 1.000  1 C         ");
+  EXPECT_EQ(m[9], "ATOM   2 H1A   ALA    1       0.500000    0.250000    0.000000 0.500  1 H         ");
+}
+
 TEST_F(AtomRecords, ZeroOccupancyWritesZeroPopulations) {
   run_.atoms1.occ[1] = 0.0f;
   write();
