@@ -21,8 +21,8 @@ void keep_freed_memory();
 std::string huge_page_tunables(const char* tunables, const std::string& thp_enabled, bool secure);
 
 // Runs the program again, once, with glibc.malloc.hugetlb=1 when huge_page_tunables asks for
-// it. A 100000-atom job faults in about 350 MB; at 4 KiB a page that was a fifth of its time
-// on this kind of virtual machine, and at 2 MiB it is a fiftieth of the faults. glibc reads the
+// it. A 100000-atom job faults in about 350 MB; at 4 KiB a page that was 100000 faults and a
+// fifth of its time on this kind of virtual machine, with 2 MiB pages 10000 faults. glibc reads the
 // setting only at start-up, before main, hence the new start. Nothing happens when the start
 // fails, or in a build whose allocator is not glibc's (the sanitizers replace it).
 // Called first thing by main, before anything is written.
