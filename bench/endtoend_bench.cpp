@@ -89,6 +89,27 @@ int write_protein_job(int n, std::array<int, 3>& r) {
   return atoms;
 }
 
+// The job itself, run in the child; its scratch directory (450 MB at 100000 atoms) is removed
+// on return, as the child's _Exit runs no destructors.
+void run_job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms alg, bool ncells, bool protein) {
+  const bench::ScratchDir scratch("vorn_endtoend_bench_" + std::to_string(getpid()));
+  std::array<int, 3> r{};
+  const int atoms = protein ? write_protein_job(n, r) : write_job(cell, r = repeats(cell, n), ncells);
+  std::ostringstream console;
+  std::istringstream in;
+  std::vector<vorn::StageTime> times;
+  const auto t0 = std::chrono::steady_clock::now();
+  vorn::vorn_main({}, console, in, search, &times, alg);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const std::string con = console.str();
+  const size_t e = con.find(" ERROR");
+  std::printf("%d atoms (%dx%dx%d cells)%s\n", atoms, r[0], r[1], r[2],
+              e == std::string::npos ? "" : ("  stopped:" + con.substr(e, con.find('\n', e) - e)).c_str());
+  for (const auto& t : times) std::printf("  %-42s %9.3f s\n", t.stage.c_str(), t.seconds);
+  std::printf("  %-42s %9.3f s\n", "total", wall);
+  std::fflush(stdout);
+}
+
 // One job in a child process, so that its peak memory is its own.
 void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms alg, bool ncells,
          bool protein = false) {
@@ -96,22 +117,7 @@ void job(const bench::Cell& cell, int n, vorn::DbSearch search, vorn::Algorithms
   const pid_t pid = fork();
   if (pid == 0) {
     vorn::keep_freed_memory();  // as main does
-    const bench::ScratchDir scratch("vorn_endtoend_bench_" + std::to_string(getpid()));
-    std::array<int, 3> r{};
-    const int atoms = protein ? write_protein_job(n, r) : write_job(cell, r = repeats(cell, n), ncells);
-    std::ostringstream console;
-    std::istringstream in;
-    std::vector<vorn::StageTime> times;
-    const auto t0 = std::chrono::steady_clock::now();
-    vorn::vorn_main({}, console, in, search, &times, alg);
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    const std::string con = console.str();
-    const size_t e = con.find(" ERROR");
-    std::printf("%d atoms (%dx%dx%d cells)%s\n", atoms, r[0], r[1], r[2],
-                e == std::string::npos ? "" : ("  stopped:" + con.substr(e, con.find('\n', e) - e)).c_str());
-    for (const auto& t : times) std::printf("  %-42s %9.3f s\n", t.stage.c_str(), t.seconds);
-    std::printf("  %-42s %9.3f s\n", "total", wall);
-    std::fflush(stdout);
+    run_job(cell, n, search, alg, ncells, protein);
     std::_Exit(0);
   }
   int status = 0;
