@@ -36,18 +36,16 @@ std::string huge_page_tunables(const char* tunables, const std::string& thp_enab
 }
 
 void prefer_huge_pages(char** argv) {
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-  // the setting came with glibc 2.35; older ones ignore it, and would start again for nothing
-#if __GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 35)
+// the setting came with glibc 2.35 (older ones would start again for nothing); the sanitizers
+// bring their own allocator
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 35)) && \
+    !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
   if (!argv || !argv[0]) return;
   std::ostringstream mode;
   mode << std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled").rdbuf();
   const std::string t = huge_page_tunables(std::getenv("GLIBC_TUNABLES"), mode.str(), getauxval(AT_SECURE) != 0);
   if (t.empty() || setenv("GLIBC_TUNABLES", t.c_str(), 1) != 0) return;
   execv("/proc/self/exe", argv);  // returns only when it failed: go on as we are
-#else
-  (void)argv;
-#endif
 #else
   (void)argv;
 #endif

@@ -7,9 +7,9 @@ namespace vorn {
 
 // Lets the allocator keep what a stage frees for the next one instead of handing it back to
 // the system: a protein's stages each allocate and free tables of a hundred megabytes, and
-// every page handed back is faulted in again, zeroed, by the next stage; and hands small
-// blocks back at once rather than in sweeps. Process-wide; called
-// once by main (and by the benchmarks that time the program as it runs).
+// every page handed back is faulted in again, zeroed, by the next stage. Small blocks go back
+// at once rather than in sweeps. Process-wide; called once by main (and by the benchmarks that
+// time the program as it runs).
 void keep_freed_memory();
 
 // The GLIBC_TUNABLES value that asks glibc's malloc for transparent huge pages, or "" when the

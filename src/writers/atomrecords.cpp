@@ -38,12 +38,9 @@ void write_rows(std::ostream& out, const float* v, int count, int per, int w, in
   }
 }
 
+// Entry i of a per-atom text table in a field of the given width; an entry that widened past
+// it (a MoPro name with its conformer and chain) is kept whole: cutting it lost the residue.
 std::string field(const std::vector<std::string>& table, int i, int width) {
-  return i >= 0 && i < static_cast<int>(table.size()) ? fmt::pad(table[i], width) : std::string(width, ' ');
-}
-
-// field, but an entry that widened past the width is kept whole: cutting it lost the residue name.
-std::string wide_field(const std::vector<std::string>& table, int i, int width) {
   return i >= 0 && i < static_cast<int>(table.size()) ? fmt::wide(table[i], width) : std::string(width, ' ');
 }
 
@@ -155,7 +152,7 @@ void mopro_atom(Run& run, int i) {
   const std::string coords = fmt::f(x[0], 12, 6) + fmt::f(x[1], 12, 6) + fmt::f(x[2], 12, 6);
   std::string line = "ATOM " + idfield(run, kPro, "atom number", i, 3) + " ";
   if (run.resi1.resi11) {
-    line += wide_field(run.resi1.resi1, i, 17);
+    line += field(run.resi1.resi1, i, 17);
   } else {
     std::string plain = fmt::pad(run.atoms.atom[i], 10);
     erbras(plain);
